@@ -1,0 +1,90 @@
+#include "app/settings_store.h"
+
+#include <climits>
+
+#include "app/profile_file.h"
+#include "support/platform.h"
+
+namespace zul {
+namespace {
+// Every read goes through a 256-byte buffer with the size 255, so a longer
+// value comes back as its first 254 characters.
+constexpr std::size_t kReadSize = 255;
+}  // namespace
+
+std::string ProgramDirectoryOf(const std::string& path) {
+    const char sep = PathSeparator();
+    size_t pos = path.find_last_of(sep == '\\' ? "\\" : "/");
+    if (pos == std::string::npos || pos < 2) return path;
+    return path.substr(0, pos);
+}
+
+std::string getProgramDirectory() { return ProgramDirectoryOf(ExecutablePath()); }
+
+SettingsStore::SettingsStore(std::string filePath, std::string programDirectory, FileSystem& fs)
+    : filePath_(std::move(filePath)), programDirectory_(std::move(programDirectory)), fs_(&fs) {}
+
+std::string SettingsStore::ReadValue(const char* section, const char* key, const char* defaultValue) const {
+    return ReadProfileString(*fs_, filePath_, section, key, defaultValue, kReadSize);
+}
+
+bool SettingsStore::WriteValue(const char* section, const char* key, const char* value) {
+    return WriteProfileString(*fs_, filePath_, section, key, value);
+}
+
+std::string SettingsStore::ReadPortName() const { return ReadValue("Comm Strings", "Port", "COM1"); }
+
+void SettingsStore::ReadPortNumber(int* number) const {
+    if (!number) return;
+    *number = AsciiToInt(ReadValue("comm", "Port", "1"));
+}
+
+void SettingsStore::WritePortName(const char* name) {
+    if (name) WriteValue("Comm Strings", "Port", name);
+}
+
+void SettingsStore::WritePortNumber(int number) { WriteValue("comm", "Port", std::to_string(number).c_str()); }
+
+std::string SettingsStore::ReadClosingMessage() const {
+    return ReadValue("Dir Setup", "QOBClosingMsg", kDefaultClosingMessage);
+}
+
+std::string SettingsStore::ReadScriptDir() const { return ReadValue("Dir Setup", "QOBDir", DefaultAppsDir().c_str()); }
+
+std::string SettingsStore::ReadImageDir() const {
+    return ReadValue("Dir Setup", "ImgQOBDir", DefaultAppsDir().c_str());
+}
+
+std::string SettingsStore::ReadScriptExtension() const { return ReadValue("Dir Setup", "QOBFileType", "QOB"); }
+
+void SettingsStore::WriteScriptDir(const char* directory) {
+    if (directory) WriteValue("Dir Setup", "QOBDir", directory);
+}
+
+void SettingsStore::WriteImageDir(const char* directory) {
+    if (directory) WriteValue("Dir Setup", "ImgQOBDir", directory);
+}
+
+std::string SettingsStore::getProgramDirectory() const {
+    return programDirectory_.empty() ? zul::getProgramDirectory() : programDirectory_;
+}
+
+std::string SettingsStore::DefaultAppsDir() const { return getProgramDirectory() + PathSeparator() + "Apps"; }
+
+int AsciiToInt(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
+    if (value < INT_MIN) value = INT_MIN;
+    return static_cast<int>(value);
+}
+
+}  // namespace zul

@@ -1,0 +1,34 @@
+#pragma once
+// The command-line front end. Every command lives in a file of its own that
+// registers itself with ZUL_REGISTER_COMMAND; adding a command is adding a file.
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <string>
+
+#include "app/settings_store.h"
+
+namespace zul::cli {
+
+// What every command shares: the global options and the start-up core.
+struct Context {
+    std::string settingsFile;  // --settings: use this file instead of the located one
+    bool assumeYes = false;    // --yes on commands that ask questions
+    int exitCode = 0;
+
+    // Fixes the settings file (the --settings file or the location rule) and
+    // loads the port selection, as every ZUL program does at start-up.
+    void Start();
+    SettingsStore Settings() const;
+};
+
+using CommandSetup = void (*)(CLI::App& app, Context& context);
+
+struct CommandRegistrar {
+    CommandRegistrar(const char* name, CommandSetup setup);
+};
+
+#define ZUL_REGISTER_COMMAND(name, setup) \
+    static const ::zul::cli::CommandRegistrar zul_command_registrar_##setup(name, setup)
+
+}  // namespace zul::cli

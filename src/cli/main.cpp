@@ -1,0 +1,63 @@
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <memory>
+
+#include "app/messages.h"
+#include "app/startup.h"
+#include "cli/command.h"
+#include "cli/terminal_sink.h"
+#include "support/session_log.h"
+
+namespace zul::cli {
+namespace {
+
+std::map<std::string, CommandSetup>& Registry() {
+    static std::map<std::string, CommandSetup> commands;
+    return commands;
+}
+
+}  // namespace
+
+CommandRegistrar::CommandRegistrar(const char* name, CommandSetup setup) { Registry()[name] = setup; }
+
+void Context::Start() {
+    SetSettingsFilePath(settingsFile.empty() ? LocateSettingsFile() : settingsFile);
+    SetCurrentPortSelection(std::make_unique<PortSelection>(LoadPortSelection(SettingsFilePath())));
+}
+
+SettingsStore Context::Settings() const { return SettingsStore(SettingsFilePath()); }
+
+}  // namespace zul::cli
+
+// The session log exists for the whole life of the program: created before
+// main runs, destroyed after it has returned.
+static zul::SessionLog g_sessionLog;
+
+int main(int argc, char** argv) {
+    using namespace zul::cli;
+    CLI::App app{"ZUL: installs applications into the KVR 7700 engine analyzer over a serial line.", "zul-cli"};
+    app.set_version_flag("--version", std::string("zul-cli ") + ZUL_VERSION);
+    app.require_subcommand(1);
+    app.fallthrough();
+
+    Context context;
+    app.add_option("--settings", context.settingsFile, "Use this settings file instead of the located one")
+        ->option_text("FILE");
+
+    for (auto& [name, setup] : Registry()) setup(app, context);
+
+    TerminalSink sink(context);
+    zul::SetMessageSink(&sink);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        zul::SetMessageSink(nullptr);
+        return app.exit(e);
+    }
+    zul::SetMessageSink(nullptr);
+    zul::SetCurrentPortSelection(nullptr);
+    return context.exitCode;
+}
