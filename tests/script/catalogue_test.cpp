@@ -53,6 +53,15 @@ TEST_F(Catalogue, OneRecordPerMatchingFileInNameOrder) {
     for (int bad : {-1, 3, 1000}) EXPECT_EQ(catalogue->CatalogueItem(bad), nullptr);
 }
 
+TEST_F(Catalogue, ListedInNameOrderWithStatementsOnly) {
+    Script("1.qob", "beta", 1);
+    Script("2.qob", "Alpha", 1);
+    Script("3.qob", "none", 0);
+    Script("4.qob", "alpha", 2);
+    auto catalogue = BuildCatalogue(dir.path(), dir.path(), "qob");
+    EXPECT_EQ(ListedApplications(*catalogue), std::vector<int>({1, 3, 0}));
+}
+
 TEST_F(Catalogue, OtherExtensionReadsOtherFiles) {
     Script("a.qob", "A", 1);
     dir.Write("notes.txt", "plain text");
