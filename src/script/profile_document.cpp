@@ -26,9 +26,11 @@ ScriptReadHook& ReadHook() {
     return hook;
 }
 
-bool IsDirectory(const std::string& path) {
+// Only regular files are read: opening a pipe or a device named by a script
+// could block the download forever.
+bool IsRegularFile(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::is_directory(std::filesystem::path(path), ec);
+    return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
 }
 
 }  // namespace
@@ -41,7 +43,7 @@ ScriptReadHook SetScriptReadHook(ScriptReadHook hook) {
 
 bool ProbeFileLength(const std::string& path, unsigned long long* length) {
     *length = 0;
-    if (path.empty() || IsDirectory(path)) return false;
+    if (path.empty() || !IsRegularFile(path)) return false;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     bool ok = std::fseek(f, 0, SEEK_END) == 0;

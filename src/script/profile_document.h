@@ -88,8 +88,8 @@ bool ReadScriptFileBytes(const std::string& path, std::string* bytes);
 using ScriptReadHook = std::function<void(const std::string& path)>;
 ScriptReadHook SetScriptReadHook(ScriptReadHook hook);
 
-// Length of a file opened for reading; false when it cannot be opened (or is a
-// directory).
+// Length of a file opened for reading; false when it cannot be opened or is
+// not a regular file (a directory, a pipe, a device).
 bool ProbeFileLength(const std::string& path, unsigned long long* length);
 
 }  // namespace zul
