@@ -167,6 +167,7 @@ bool ProfileDocument::AddEntry(const std::string& section, const std::string& ke
         sec.keys.push_back(key);
         sec.values.emplace_back();
         k = static_cast<int>(sec.keys.size()) - 1;
+        sec.index.emplace(script_text::Lower(key), static_cast<std::size_t>(k));
     }
     sec.values[static_cast<std::size_t>(k)] = value;
     return true;
@@ -179,6 +180,10 @@ int ProfileDocument::FindSection(std::string_view name) const {
 }
 
 int ProfileDocument::FindKey(const ProfileSection& section, std::string_view key) {
+    if (section.index.size() == section.keys.size()) {
+        auto it = section.index.find(script_text::Lower(key));
+        return it == section.index.end() ? -1 : static_cast<int>(it->second);
+    }
     for (std::size_t i = 0; i < section.keys.size(); ++i)
         if (EqualNoCase(section.keys[i], key)) return static_cast<int>(i);
     return -1;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zul {
@@ -21,6 +22,10 @@ std::string ComplementBytes(std::string_view bytes);
 struct ProfileSection {
     std::vector<std::string> keys;
     std::vector<std::string> values;
+    // Lower-case key -> position. A script with hundreds of statements would
+    // otherwise cost a quadratic number of key comparisons on every reading,
+    // and every statement parse reads the script again.
+    std::unordered_map<std::string, std::size_t> index;
 };
 
 // The decoded text of one file, exactly as long as the file.
