@@ -128,6 +128,7 @@ void Win32SerialPort::configure() {
 }
 
 int Win32SerialPort::openDevice() {
+    if (handle_ != INVALID_HANDLE_VALUE) return 0;  // there is no reopen
     ClearOpenFailure();
     char name[20] = {};
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", portIndex + 1);
