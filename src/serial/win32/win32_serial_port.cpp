@@ -51,6 +51,8 @@ Win32SerialPort::~Win32SerialPort() {
     if (dcb_ && handle_ != INVALID_HANDLE_VALUE && holdsUseCount()) closeDevice();
     if (overlapped_ && overlapped_->hEvent) CloseHandle(overlapped_->hEvent);
     if (eventOverlapped_.hEvent) CloseHandle(eventOverlapped_.hEvent);
+    for (auto& slot : writes_)
+        if (slot->overlapped.hEvent) CloseHandle(slot->overlapped.hEvent);
 }
 
 int Win32SerialPort::translateSystemError() {
