@@ -1,6 +1,7 @@
 #include "script/profile_document.h"
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 
 #include "app/settings_store.h"
@@ -30,7 +31,11 @@ ScriptReadHook& ReadHook() {
 // could block the download forever.
 bool IsRegularFile(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+    try {
+        return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+    } catch (const std::exception&) {
+        return false;  // a name the platform cannot convert names no file we can read
+    }
 }
 
 }  // namespace
