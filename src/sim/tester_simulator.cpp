@@ -107,8 +107,10 @@ const char* SimStateName(SimState state) {
 TesterSimulator::TesterSimulator(SimOptions options)
     : options_(std::move(options)), random_(options_.seed ^ 0x9E3779B97F4A7C15ull) {
     for (const Fault& f : options_.faults) {
-        if (f.kind == FaultKind::Silent && f.command == 0) silent_ = true;
-        if (f.kind == FaultKind::CablePull && f.block == 0 && f.command == 0) cablePulled_ = true;
+        if (f.kind == FaultKind::Silent && f.command == 0) {
+            silent_ = true;
+            Fire(f);
+        }
     }
 }
 
