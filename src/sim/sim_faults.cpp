@@ -124,7 +124,8 @@ std::string FormatFault(const Fault& fault) {
     std::string s = FaultName(fault.kind);
     switch (fault.kind) {
         case FaultKind::WrongId:
-            s += "=" + fault.text;
+            s += '=';
+            s += fault.text;
             break;
         case FaultKind::Garble: {
             char buffer[32];
@@ -134,15 +135,18 @@ std::string FormatFault(const Fault& fault) {
             break;
         }
         case FaultKind::LateMonitor:
-            s += "=" + std::to_string(fault.delayMs);
+            s += '=';
+            s += std::to_string(fault.delayMs);
             break;
         default:
             break;
     }
     if (fault.command != 0) {
-        s += "@cmd:" + std::to_string(fault.command);
+        s += "@cmd:";
+        s += std::to_string(fault.command);
     } else if (fault.block != 0) {
-        s += "@" + std::to_string(fault.block);
+        s += '@';
+        s += std::to_string(fault.block);
     }
     return s;
 }
