@@ -1,0 +1,414 @@
+#pragma once
+// The serial port library ("COMLINK"): an abstract port with one concrete class
+// per platform, the link that the tester protocol holds, and the two companion
+// objects that change the line and the flow control and put them back.
+//
+// Conventions that hold for every operation below:
+// - Nothing throws. An operation returns 0 (or a count) on success and one of
+//   the negative result codes on failure; a failing port operation also records
+//   its code in the port's `lastError`.
+// - Reads never wait for data that has not arrived: a port read returns at once
+//   with what the device already holds. Only the link's `readByte` waits, and
+//   only up to its time-out, calling the port's `yield` between polls.
+// - Writes never wait for the line: they queue what fits into the transmit
+//   queue (2048 bytes) and return the count queued; a short count leaves -805
+//   in `lastError`.
+// - Single-threaded: all objects of one connection are used from one thread.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace zul {
+
+// ---------------------------------------------------------------------------
+// Result codes
+
+inline constexpr int SL_OK = 0;
+inline constexpr int SL_ERROR = -801;             // general failure; every platform error without a better code
+inline constexpr int SL_NO_DATA = -802;           // no byte available, or a read time-out ran out
+inline constexpr int SL_UNSUPPORTED = -803;       // operation or flow type not supported by this port class
+inline constexpr int SL_SHORT_WRITE = -805;       // fewer bytes were queued than asked for
+inline constexpr int SL_BREAK_FAILED = -827;      // setting or clearing a break failed
+inline constexpr int SL_PORT_UNAVAILABLE = -828;  // port does not exist, is not open or has a hardware fault
+inline constexpr int SL_CLOSE_FAILED = -829;      // closing the device failed
+inline constexpr int SL_BAD_IN_FLOW = -830;       // input flow type outside the table
+inline constexpr int SL_BAD_OUT_FLOW = -832;      // output flow type outside the table; invalid default settings
+inline constexpr int SL_NO_MEMORY = -836;         // a working record could not be allocated
+inline constexpr int SL_PORT_IN_USE = -838;       // the port is already open in this process
+inline constexpr int SL_BAD_BAUD = -839;          // baud rate refused
+inline constexpr int SL_BAD_PARITY = -840;        // parity letter not one of N, O, E, M, S
+inline constexpr int SL_BAD_STOP_BITS = -841;     // stop bits not 1 or 2
+inline constexpr int SL_BAD_DATA_BITS = -842;     // data bits not 4 to 8
+
+// The constant's name ("SL_NO_DATA"), or nullptr for a value that is none of the above.
+const char* ResultCodeName(int code);
+
+// ---------------------------------------------------------------------------
+// Signal codes: modem lines, flow-control types and line errors share one numbering.
+
+inline constexpr int SIG_NONE = 0;
+inline constexpr int SIG_XONXOFF = 1;
+inline constexpr int SIG_DTR = 3;
+inline constexpr int SIG_RTS = 4;
+inline constexpr int SIG_BREAK = 7;
+inline constexpr int SIG_CTS = 12;
+inline constexpr int SIG_DSR = 13;
+inline constexpr int SIG_RI = 14;
+inline constexpr int SIG_CD = 15;
+inline constexpr int SIG_DELTA_CTS = 17;
+inline constexpr int SIG_DELTA_DSR = 18;
+inline constexpr int SIG_DELTA_RI = 19;
+inline constexpr int SIG_DELTA_CD = 20;
+inline constexpr int SIG_OVERRUN = 25;
+inline constexpr int SIG_PARITY_ERROR = 26;
+inline constexpr int SIG_FRAMING_ERROR = 27;
+inline constexpr int SIG_BREAK_DETECT = 28;
+inline constexpr int SIG_RX_OVERFLOW = 31;
+
+// The constant's name ("SIG_CTS"), or nullptr for an unknown code.
+const char* SignalName(int code);
+
+// Line-error bits as the platform reports them and as ports accumulate them in
+// their line-error word (the values of the Windows CE_* flags).
+inline constexpr std::uint32_t kLineRxOverflow = 0x01;
+inline constexpr std::uint32_t kLineOverrun = 0x02;
+inline constexpr std::uint32_t kLineParity = 0x04;
+inline constexpr std::uint32_t kLineFraming = 0x08;
+inline constexpr std::uint32_t kLineBreak = 0x10;
+
+// Modem-status bits as ports keep them (the values of the Windows MS_* flags).
+inline constexpr std::uint32_t kModemCts = 0x10;
+inline constexpr std::uint32_t kModemDsr = 0x20;
+inline constexpr std::uint32_t kModemRing = 0x40;
+inline constexpr std::uint32_t kModemCd = 0x80;
+
+// ---------------------------------------------------------------------------
+// Records
+
+// Filled by `getStatus`. The port only ever sets bits in `holdFlags`, so pass
+// the record with the flags at 0.
+struct PortStatus {
+    std::uint32_t receiveMarker = 0;   // always 1
+    std::uint32_t receiveCount = 0;    // bytes waiting in the receive queue
+    std::uint32_t receiveSize = 0;     // receive queue size (4096)
+    std::uint32_t transmitMarker = 0;  // always 1
+    std::uint32_t transmitCount = 0;   // bytes still waiting to be sent
+    std::uint32_t transmitSize = 0;    // transmit queue size (2048)
+    std::uint32_t holdFlags = 0;       // bit 0: XOFF sent; bit 1: transmission held (CTS, DSR or XOFF received)
+};
+
+inline constexpr std::uint32_t kHoldXoffSent = 0x01;
+inline constexpr std::uint32_t kHoldTransmit = 0x02;
+
+// Sixteen 2-bit fields, lowest bits first, each 1 when the signal or condition
+// is present. Field order: see kSignalRecordOrder.
+struct SignalRecord {
+    std::uint8_t bytes[4] = {0, 0, 0, 0};
+
+    // Value of field `index` (0 to 15).
+    int field(int index) const;
+    void setField(int index, int value);
+    // Value of the field that holds `signal`; 0 for a code that has no field.
+    int get(int signal) const;
+};
+
+inline constexpr int kSignalRecordOrder[16] = {
+    SIG_DTR,          SIG_RTS,           SIG_BREAK,         SIG_DSR,           //
+    SIG_CTS,          SIG_RI,            SIG_CD,            SIG_DELTA_CD,      //
+    SIG_DELTA_RI,     SIG_DELTA_CTS,     SIG_DELTA_DSR,     SIG_BREAK_DETECT,  //
+    SIG_PARITY_ERROR, SIG_FRAMING_ERROR, SIG_RX_OVERFLOW,   SIG_OVERRUN,
+};
+
+// What `checkLineErrors` reports.
+using LineErrorWord = std::uint16_t;
+inline constexpr LineErrorWord kLineErrorParity = 0x01;
+inline constexpr LineErrorWord kLineErrorFraming = 0x02;
+inline constexpr LineErrorWord kLineErrorRxOverflow = 0x04;
+inline constexpr LineErrorWord kLineErrorOverrun = 0x08;
+inline constexpr LineErrorWord kLineErrorBreak = 0x10;
+
+// Receives diagnostic text, one line per call (no line end).
+using TextSink = std::function<void(std::string_view line)>;
+
+// Queue sizes the system always asks for.
+inline constexpr int kInQueueSize = 4096;
+inline constexpr int kOutQueueSize = 2048;
+
+// ---------------------------------------------------------------------------
+// Process-wide use counts, one per port index: a port is open in this process
+// while its count is not 0. Indexes 0 to kPortUseCountsSize-1 exist; a port
+// outside them cannot be opened (-828).
+class PortUseCounts {
+public:
+    static constexpr int kPortUseCountsSize = 256;
+    static bool valid(int portIndex) { return portIndex >= 0 && portIndex < kPortUseCountsSize; }
+    // 0 for an index outside the table.
+    static std::uint16_t count(int portIndex);
+    static void add(int portIndex);
+    // Takes one when the count is not 0.
+    static void release(int portIndex);
+};
+
+// ---------------------------------------------------------------------------
+// The abstract port. The virtual operations are in their fixed slot order.
+class SerialPort {
+public:
+    // Zero-based port index (COM number minus 1).
+    int portIndex = 0;
+    // Reserved for the concrete class.
+    int reservedA = 0;
+    int reservedB = 0;
+    // Code recorded by the last failing operation, 0 when none.
+    int lastError = 0;
+
+    explicit SerialPort(int index) : portIndex(index) {}
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // Slot 0. The base part releases the port's use count, but only when this
+    // object added to it (see `holdsUseCount`).
+    virtual ~SerialPort();
+
+    // Slot 1. Called by every waiting loop between polls. Returns 0, or a
+    // negative code that ends the waiting loop with that code. Gives the
+    // processor away for a short while (up to about 1 ms) without missing input:
+    // a port that can, returns as soon as a byte arrives. Never blocks longer.
+    virtual int yield() = 0;
+    // Slot 2. Refreshes the accumulated line errors and the modem status. Never blocks.
+    virtual void pollStatus() = 0;
+    // Slot 3. Opens the device and applies the defaults (19200 baud, 8 data
+    // bits, no parity, 1 stop bit, raw, no flow control, reads that return at
+    // once). Records -838 when the port is already open in this process, the
+    // open failure, or the failure to apply the settings, in `lastError`.
+    virtual void configure() = 0;
+    // Slot 4. Opens the device handle: 0 or the translated error (recorded).
+    virtual int openDevice() = 0;
+    // Slot 5. Purges both queues, drops DTR and RTS, closes the handle: 0 or -829 (recorded).
+    virtual int closeDevice() = 0;
+    // Slot 6. Fills `status` (queue sizes and counts, hold flags). `selector` is
+    // ignored by the platform ports. Never blocks.
+    virtual void getStatus(PortStatus* status, int selector) = 0;
+    // Slot 7. Changes the driver queue sizes (each kept to 16 bits). 0 or a code.
+    virtual int setQueueSizes(int inQueueSize, int outQueueSize) = 0;
+    // Slot 8. Input and output flow-control types (signal codes):
+    //   input 0 none, 1 XON/XOFF, 3 DTR, 4 RTS; 13 -> -803; other -> -801 with -830 recorded.
+    //   output 0 none, 1 XON/XOFF, 12 CTS, 13 DSR; 15 -> -803; other -> -832.
+    // A port class may refuse further types it cannot drive with -803.
+    virtual int setFlowControl(int inFlow, int outFlow) = 0;
+    // Slot 9. The types in force. Always 0.
+    virtual int getFlowControl(int* inFlow, int* outFlow) = 0;
+    // Slot 10. state < 0: report the break state; 1: start sending a break;
+    // anything else: stop. Returns the (new) state, or -827.
+    virtual int setBreak(int state) = 0;
+    // Slot 11. signal SIG_BREAK: setBreak(value). SIG_DTR/SIG_RTS with value != -1:
+    // 0 drops, other raises the line (a device without modem lines is not an
+    // error). Then reports: 1 or 0 for DTR, RTS, CTS, DSR, RI, CD and the five
+    // line errors; 0 for the four deltas; 2 for any other code.
+    virtual int lineControl(int signal, int value) = 0;
+    // Slot 12. parity one of 'N','O','E','M','S' (else -840, nothing changed);
+    // data bits 4..8 (else -842); stop bits 1..2 (else -841; 5 data bits always
+    // give 1.5 stop bits). Then applies: 0, or the translated error (-801) when
+    // the device refuses (an unknown baud rate, for example).
+    virtual int setLine(int baud, char parity, int dataBits, int stopBits) = 0;
+    // Slot 13. The line of the working record; stop bits 1.5 report as 1; a
+    // parity outside the table reports '\0'.
+    virtual void getLine(int* baud, char* parity, int* dataBits, int* stopBits) = 0;
+    // Slot 14. pollStatus, fills the sixteen fields through lineControl(code, -1),
+    // then clears the accumulated line errors and modem status, so that each
+    // line error is reported once. Returns 0.
+    virtual int readSignals(SignalRecord* record) = 0;
+    // Slot 15. 0 when queued, else `lastError` (normally -805).
+    virtual int writeByte(std::uint8_t byte) = 0;
+    // Slot 16. writeBlock of the text without its NUL; returns the count queued.
+    virtual int writeString(const char* text) = 0;
+    // Slot 17. Queues min(count, free transmit queue space) bytes without
+    // waiting for them to be sent; returns the count queued and records -805
+    // when it is below `count`.
+    virtual int writeBlock(const void* data, int count) = 0;
+    // Slot 18. Sends one byte ahead of the queue: 0, or -801.
+    virtual int transmitImmediate(std::uint8_t byte) = 0;
+    // Slot 19. The next received byte (0 to 255), or -802 at once when none has arrived.
+    virtual int readByte() = 0;
+    // Slot 20. Up to `count` bytes that have already arrived; 0 when none. Never waits.
+    virtual int readBlock(void* buffer, int count) = 0;
+    // Slot 21. direction != 0: drop the unsent transmit queue, 0. direction 0,
+    // count 0: drop the receive queue, 0. direction 0, count n > 0: read and drop
+    // up to n bytes; 0 when the queue ran empty first, -801 after n were dropped.
+    virtual int purge(int direction, int count) = 0;
+    // Slot 22. The port's settings as lines of text.
+    virtual void dump(const TextSink& sink) = 0;
+    // Slots 23 and 24: no role; -803.
+    virtual int reserved23();
+    virtual int reserved24();
+
+    // Returns `lastError` and resets it to 0.
+    int takeLastError();
+
+protected:
+    // Records `code` in `lastError` and returns it.
+    int recordError(int code) {
+        lastError = code;
+        return code;
+    }
+    // A concrete class calls this once its configure has taken the port (the
+    // use count was raised): the destructor then gives it back.
+    void markUseCountHeld() { holdsUseCount_ = true; }
+    bool holdsUseCount() const { return holdsUseCount_; }
+
+private:
+    bool holdsUseCount_ = false;
+};
+
+// Portable helpers shared by the port classes.
+// The lineControl report of a line-error signal from an accumulated word of
+// kLine* bits: 1 or 0; -1 when `signal` is not a line-error code.
+int LineErrorSignalState(std::uint32_t lineErrors, int signal);
+// Fills `record` through port.lineControl(code, -1) for each of its sixteen fields.
+void FillSignalRecord(SerialPort& port, SignalRecord* record);
+// Index of a parity letter in "NOEMS" (the platform parity codes 0 to 4), -1 when none.
+int ParityCode(char letter);
+// The letter of a parity code 0 to 4, '\0' for any other.
+char ParityLetter(int code);
+
+class SerialLink;
+
+// ---------------------------------------------------------------------------
+// Line settings bound to a link: remembers the port's line when bound and puts
+// it back when destroyed.
+class LineSettings {
+public:
+    // Wanted line.
+    int baud = 1200;
+    char parity = 'N';
+    int dataBits = 8;
+    int stopBits = 1;
+    // Line found when bound, restored at destruction.
+    int savedBaud = 0;
+    char savedParity = '\0';
+    int savedDataBits = 0;
+    int savedStopBits = 0;
+    // Bound port (not owned), null when unbound.
+    SerialPort* port = nullptr;
+
+    // Wanted 1200 N 8 1; binds to `link` when given (see attach).
+    explicit LineSettings(SerialLink* link = nullptr);
+    // When bound: copies the saved line into the wanted one and applies it.
+    ~LineSettings();
+    LineSettings(const LineSettings&) = delete;
+    LineSettings& operator=(const LineSettings&) = delete;
+
+    // Binds to the link's port, saves the port's current line, applies the
+    // wanted one. 0, or -801 (no port, or the port refused; its own code stays
+    // in its lastError).
+    int attach(SerialLink* link);
+    // Stores the wanted line and applies it: 0, or -801 as for attach.
+    int setLineSettings(int newBaud, char newParity, int newDataBits, int newStopBits);
+    void dump(const TextSink& sink) const;
+};
+
+// ---------------------------------------------------------------------------
+// Flow control bound to a link: remembers the port's flow types when bound and
+// puts them back when destroyed.
+class FlowSettings {
+public:
+    int savedInFlow = 0;
+    int savedOutFlow = 0;
+    int inFlow = 0;
+    int outFlow = 0;
+    SignalRecord signals;
+    SerialPort* port = nullptr;  // not owned
+
+    // Binds to the link's port: reads its signals and its current flow types
+    // (saved and wanted). A link without a port leaves the object unbound.
+    explicit FlowSettings(SerialLink* link);
+    // restoreFlow when bound.
+    ~FlowSettings();
+    FlowSettings(const FlowSettings&) = delete;
+    FlowSettings& operator=(const FlowSettings&) = delete;
+
+    // Stores the wanted types and applies them: the port's setFlowControl
+    // result (-801 when unbound).
+    int setFlow(int newInFlow, int newOutFlow);
+    // setFlow with the saved types.
+    int restoreFlow();
+    // The port's readSignals into `signals`: 0, or -801 when unbound.
+    int refreshSignals();
+    void dump(const TextSink& sink) const;
+};
+
+// ---------------------------------------------------------------------------
+// The link the protocol code holds: one port (not owned) with its own line and
+// flow companions.
+class SerialLink {
+public:
+    // Milliseconds to wait after each byte written with writeByte (0: none).
+    int pacing = 0;
+    SerialPort* port = nullptr;  // not owned
+    std::unique_ptr<FlowSettings> flow;
+    std::unique_ptr<LineSettings> line;
+
+    // When the port has no pending error: saves its line and applies 1200 N 8 1,
+    // then 9600 N 8 1; saves its flow types; sets flow control to 0, 0. A port
+    // with a pending error (failed open) leaves the link without companions,
+    // and the error stays for checkLineErrors.
+    explicit SerialLink(SerialPort* serialPort);
+    // Destroys `flow`, then `line` (each restores what it saved). Never destroys the port.
+    virtual ~SerialLink();
+    SerialLink(const SerialLink&) = delete;
+    SerialLink& operator=(const SerialLink&) = delete;
+
+    // Slot 1. The next byte (0 to 255) as soon as one arrives; -802 when none
+    // came within `timeoutMs` milliseconds of the current clock; or a negative
+    // result of the port's yield. Time-out 0 makes exactly one attempt. Between
+    // attempts it calls the port's yield (which bounds each pause to about
+    // 1 ms). Dispatches no window messages.
+    virtual int readByte(int timeoutMs);
+    // Slot 2. The port's writeByte result; afterwards waits `pacing` ms when not 0
+    // (a negative yield result ends the wait and is returned).
+    virtual int writeByte(std::uint8_t byte);
+    // Slot 3. -803.
+    virtual int reserved();
+
+    // Writes the text and then the terminator: -1 none, -2 LF, -3 CR LF, 0..255
+    // that byte. Returns the bytes queued, terminator included; 0 for a null
+    // text or a terminator outside -3..255. Stops at the first short write.
+    int writeText(const char* text, int terminator);
+    // Bytes queued (0 for null data); never waits for the line.
+    int writeBlock(const void* data, int count);
+    // The port's getStatus with selector 7.
+    void getStatus(PortStatus* status);
+    // The port's purge on the receive side.
+    int purgeReceive(int count);
+    // The port's purge of the transmit queue.
+    int purgeTransmit();
+    // Sets *word to 0; a pending lastError of the port is taken (reset) and
+    // returned. Otherwise refreshes the signals and reports the line errors seen
+    // since the last call in *word, returning 0.
+    int checkLineErrors(LineErrorWord* word);
+};
+
+// ---------------------------------------------------------------------------
+// Making ports. The platform port for a COM number unless a factory is
+// installed (tests and the simulator install one).
+
+using SerialPortFactory = std::function<std::unique_ptr<SerialPort>(int portIndex, int inQueueSize, int outQueueSize)>;
+
+// A port on `portIndex` (COM number minus 1), opened and configured, or closed
+// with its failure in lastError. Never null.
+std::unique_ptr<SerialPort> CreateSerialPort(int portIndex, int inQueueSize = kInQueueSize,
+                                             int outQueueSize = kOutQueueSize);
+// Installs `factory` (an empty function restores the platform port).
+void SetSerialPortFactory(SerialPortFactory factory);
+
+// Installs a factory for the lifetime of the object (tests).
+class ScopedSerialPortFactory {
+public:
+    explicit ScopedSerialPortFactory(SerialPortFactory factory) { SetSerialPortFactory(std::move(factory)); }
+    ~ScopedSerialPortFactory() { SetSerialPortFactory(nullptr); }
+    ScopedSerialPortFactory(const ScopedSerialPortFactory&) = delete;
+    ScopedSerialPortFactory& operator=(const ScopedSerialPortFactory&) = delete;
+};
+
+}  // namespace zul
