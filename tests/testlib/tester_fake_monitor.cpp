@@ -164,6 +164,7 @@ int FakeMonitorLink::WriteBlock(const std::uint8_t* data, std::size_t count) {
     if (++blockIndex_ == blocksWanted_) {
         blocksWanted_ = 0;
         if (endTransferWithPrompt) Send("\r\n>", replyDelayMs);
+        if (silentAfterTransfer) silent = true;
     } else {
         RequestBlock();
     }

@@ -35,6 +35,7 @@ public:
     int silentFromBlock = -1;          // no request from this block on
     bool ignoreBaudCommand = false;
     bool endTransferWithPrompt = true; // the prompt after the last block
+    bool silentAfterTransfer = false;  // answers nothing once a transfer has ended
     int refuseSpeed = 0;               // non-zero: SetLineSpeed fails with it
     std::vector<int> pendingOutputs;   // successive PendingOutput answers, then 0
     std::uint32_t monitorAddress = 0x60000;
