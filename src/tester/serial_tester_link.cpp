@@ -6,6 +6,7 @@
 
 #include "serial/serial_port.h"
 #include "tester/link_setup.h"
+#include "tester/link_trace.h"
 #include "tester/tester_link.h"
 
 namespace zul {
@@ -78,8 +79,10 @@ int OpenTesterLink(int portNumber) {
         return kLinkSettingsRefused;
     }
     link->purgeReceive(0);
-    InstallTesterLink(std::make_unique<SerialTesterLink>(std::move(port), std::move(link), std::move(line),
-                                                         std::move(flow)));
+    std::unique_ptr<TesterLink> opened =
+        std::make_unique<SerialTesterLink>(std::move(port), std::move(link), std::move(line), std::move(flow));
+    if (std::ostream* trace = TesterLinkTrace()) opened = MakeTracingLink(std::move(opened), *trace);
+    InstallTesterLink(std::move(opened));
     return 0;
 }
 
