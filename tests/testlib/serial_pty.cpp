@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 namespace zul::test {
 
@@ -24,6 +26,15 @@ int BaudOfSpeed(speed_t speed) {
     for (const auto& entry : kTable)
         if (entry.speed == speed) return entry.baud;
     return 0;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        poll(nullptr, 0, 1);
+    }
+    return true;
 }
 
 PtyPair::PtyPair(bool holdSlave) {
@@ -104,6 +115,12 @@ std::string PtyPair::Drain() {
     return result;
 }
 
+int PtyPair::SlaveInputWaiting() const {
+    int waiting = 0;
+    if (heldSlave_ < 0 || ioctl(heldSlave_, FIONREAD, &waiting) != 0) return -1;
+    return waiting;
+}
+
 void PtyPair::CloseMaster() {
     StopEcho();
     if (master_ >= 0) close(master_);
@@ -121,11 +138,11 @@ void PtyPair::StartEcho(std::function<bool(std::uint8_t)> keep) {
             unsigned char buffer[512];
             ssize_t n = read(master_, buffer, sizeof buffer);
             if (n <= 0) continue;
-            echoReceived_ += static_cast<std::size_t>(n);
             std::string out;
             for (ssize_t i = 0; i < n; ++i)
                 if (!keep || keep(buffer[i])) out.push_back(static_cast<char>(buffer[i]));
             if (!out.empty()) Write(out);
+            echoReceived_ += static_cast<std::size_t>(n);
         }
     });
 }

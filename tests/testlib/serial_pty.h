@@ -52,8 +52,10 @@ public:
     // `keep` is empty), on its own thread, until StopEcho or destruction.
     void StartEcho(std::function<bool(std::uint8_t)> keep = {});
     void StopEcho();
-    // Bytes the echo thread has received so far.
+    // Bytes the echo thread has received and answered so far.
     std::size_t echoReceived() const { return echoReceived_.load(); }
+    // Bytes waiting in the slave's receive queue (needs the held slave).
+    int SlaveInputWaiting() const;
 
 private:
     int master_ = -1;
@@ -63,6 +65,11 @@ private:
     std::atomic<bool> stopEcho_{false};
     std::atomic<std::size_t> echoReceived_{0};
 };
+
+// Checks `condition` every millisecond until it holds or `timeoutMs` has
+// passed; true when it held. For conditions that another thread or the kernel
+// makes true (a far end that has answered, bytes that have crossed the pty).
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 2000);
 
 // The baud rate of a termios speed constant (0 when unknown).
 int BaudOfSpeed(speed_t speed);

@@ -23,14 +23,10 @@ using test::PtyPair;
 // Waits (bounded) until the port's receive queue holds `count` bytes: bytes
 // written on the master reach the slave asynchronously.
 bool WaitForInput(const PosixSerialPort& port, int count) {
-    for (int i = 0; i < 2000; ++i) {
+    return test::WaitUntil([&port, count] {
         int waiting = 0;
-        ioctl(port.descriptor(), FIONREAD, &waiting);
-        if (waiting >= count) return true;
-        pollfd watch{port.descriptor(), POLLIN, 0};
-        poll(&watch, 1, 1);
-    }
-    return false;
+        return ioctl(port.descriptor(), FIONREAD, &waiting) == 0 && waiting >= count;
+    });
 }
 
 class PtyPortTest : public ::testing::Test {

@@ -1,0 +1,97 @@
+#include "serial/com_port_test.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/message_pump.h"
+#include "app/messages.h"
+#include "app/startup.h"
+#include "serial/direct_port.h"
+
+namespace zul {
+
+int loopbackTest(const char* portName) {
+    if (portName == nullptr) return 0;
+    DirectPort port;  // closes on every way out
+    if (port.open(portName, 9600, 8, 0, 0) == 0) return 0;
+    port.flush();
+
+    int next = 0;
+    int failures = 0;
+    while (next < 256) {
+        const std::uint8_t value = static_cast<std::uint8_t>(next);
+        if (port.write(&value, 1) == 1) {
+            ++next;
+            failures = 0;
+        } else if (++failures >= 10) {
+            port.close();
+            return 0;
+        }
+    }
+
+    WaitWithMessages(250);
+
+    int expected = 0;
+    int misses = 0;
+    while (misses < 10) {
+        std::uint8_t byte = 0;
+        if (port.read(&byte) == 1) {
+            if (byte != static_cast<std::uint8_t>(expected)) break;
+            ++expected;
+            misses = 0;
+            if (expected == 256) {
+                port.close();
+                return 1;
+            }
+        } else {
+            ++misses;
+        }
+    }
+    port.close();
+    return 0;
+}
+
+int runComPortTest(int portNumber, StatusWindow* status) {
+    if (ShowResourceMessage(kIdsComTestQuestion, kIdsComTestCaption, kMbOkCancel | kMbIconQuestion) == kIdCancel)
+        return kIdCancel;
+    if (ShowResourceMessage(kIdsComTestAdapter, kIdsSetup, kMbOkCancel | kMbIconInformation) == kIdCancel)
+        return kIdCancel;
+    if (status != nullptr) status->Open(kComTestStatusText);
+    char name[16];
+    std::snprintf(name, sizeof name, "COM%d", portNumber);
+    const int passed = loopbackTest(name);
+    if (status != nullptr) status->Close();
+    if (passed) return ShowResourceMessage(kIdsComTestPassed, kIdsSuccess, kMbIconInformation);
+    return ShowResourceMessage(kIdsComTestFailed, kIdsError, kMbIconError);
+}
+
+SelectComPortChoice::SelectComPortChoice(const SettingsStore& store) {
+    int stored = 0;
+    store.ReadPortNumber(&stored);
+    select(stored >= 1 && stored <= kPortCount ? stored - 1 : 0);
+}
+
+std::vector<std::string> SelectComPortChoice::PortNames() {
+    std::vector<std::string> names;
+    for (int n = 1; n <= kPortCount; ++n) names.push_back("COM" + std::to_string(n));
+    return names;
+}
+
+void SelectComPortChoice::select(int entry) {
+    if (entry >= 0 && entry < kPortCount) selectedEntry_ = entry;
+}
+
+int SelectComPortChoice::Test(StatusWindow* status) const { return runComPortTest(portNumber(), status); }
+
+void SelectComPortChoice::Confirm(SettingsStore& store) const {
+    const int number = portNumber();
+    store.WritePortNumber(number);
+    const std::string name = "COM" + std::to_string(number);  // at most "COM10"
+    store.WritePortName(name.c_str());
+    if (PortSelection* selection = CurrentPortSelection()) {
+        std::snprintf(selection->portName, sizeof selection->portName, "%.5s", name.c_str());
+        selection->portNumber = number;
+    }
+}
+
+}  // namespace zul
