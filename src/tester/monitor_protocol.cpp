@@ -10,6 +10,8 @@
 namespace zul {
 namespace {
 
+std::uint64_t g_payloadBytes = 0;
+
 std::uint32_t Now() { return CurrentClock().TickCount(); }
 
 // One read attempt. Without an open link nothing can arrive, but the time
@@ -95,10 +97,14 @@ int SendBlock(MonitorContext&, std::span<const std::uint8_t> block) {
         if (value == kMonitorBlockRequest) {
             TesterLink* link = ActiveTesterLink();
             const int queued = link ? link->WriteBlock(block.data(), block.size()) : 0;
-            return queued == static_cast<int>(block.size()) ? 0 : kMonitorBlockRefused;
+            if (queued != static_cast<int>(block.size())) return kMonitorBlockRefused;
+            g_payloadBytes += block.size() >= 2 ? block.size() - 2 : 0;
+            return 0;
         }
     }
 }
+
+std::uint64_t BlockPayloadBytesSent() { return g_payloadBytes; }
 
 int SetLinkSpeed(MonitorContext& context, std::string_view rateText, bool pcOnly) {
     TesterLink* link = ActiveTesterLink();

@@ -77,6 +77,10 @@ int SendCommand(MonitorContext& context, std::string_view text, const CommandWai
 // 0, kMonitorNoBlockRequest or kMonitorBlockRefused.
 int SendBlock(MonitorContext& context, std::span<const std::uint8_t> block);
 
+// Data bytes carried by every block the monitor accepted since the process
+// started (progress displays derive the rate from it).
+std::uint64_t BlockPayloadBytesSent();
+
 // Moves the link to `rateText` baud: drains the output, tells the monitor
 // unless `pcOnly`, switches the PC side and probes the monitor at the new
 // speed. 0 or kLinkSpeedFailed.

@@ -1,0 +1,114 @@
+#include "cli/tester_cli.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "app/startup.h"
+#include "serial/device_names.h"
+#include "support/clock.h"
+#include "tester/link_trace.h"
+#include "tester/monitor_protocol.h"
+
+namespace zul::cli {
+
+void TesterLinkOptions::AddTo(CLI::App& command) {
+    command.add_option("--port", port, "COM port number (default: the stored selection)")->option_text("N");
+    command.add_option("--device", device, "Serial device to use instead of the COM port's")->option_text("PATH");
+    command.add_option("--trace", traceFile, "Write every byte sent and received, with times, to FILE")
+        ->option_text("FILE");
+}
+
+bool TesterLinkOptions::Apply(int* portNumber) {
+    if (!device.empty()) SetDeviceOverride(device);
+    *portNumber = port;
+    if (*portNumber == 0 && CurrentPortSelection() != nullptr) *portNumber = CurrentPortSelection()->portNumber;
+    if (*portNumber <= 0) *portNumber = 1;
+    if (!traceFile.empty()) {
+        trace_ = std::make_unique<std::ofstream>(traceFile, std::ios::trunc);
+        if (!*trace_) {
+            std::cerr << "zul-cli: cannot write the trace file " << traceFile << "\n";
+            trace_.reset();
+            return false;
+        }
+        SetTesterLinkTrace(trace_.get());
+    }
+    return true;
+}
+
+TesterLinkOptions::~TesterLinkOptions() {
+    if (trace_) SetTesterLinkTrace(nullptr);
+    if (!device.empty()) SetDeviceOverride("");
+}
+
+TerminalFlowView::TerminalFlowView() : live_(isatty(STDOUT_FILENO) == 1) {}
+
+void TerminalFlowView::ShowStatusWindow(std::string_view text) { std::cout << text << std::endl; }
+
+DownloadProgress& TerminalFlowView::OpenProgress(std::string_view) {
+    started_ = CurrentClock().TickCount();
+    bytesAtStatusStart_ = BlockPayloadBytesSent();
+    status_.clear();
+    current_ = total_ = -1;
+    return *this;
+}
+
+void TerminalFlowView::CloseProgress() { EndLiveLine(); }
+
+void TerminalFlowView::SetStatusText(std::string_view text) {
+    if (text == status_) return;
+    EndLiveLine();
+    status_ = text;
+    if (!live_) std::cout << status_ << std::endl;
+    Render(true);
+}
+
+void TerminalFlowView::SetCurrentPercent(int percent) {
+    current_ = percent;
+    Render(false);
+}
+
+void TerminalFlowView::SetTotalPercent(int percent) {
+    total_ = percent;
+    Render(false);
+}
+
+void TerminalFlowView::EndLiveLine() {
+    if (lineOpen_) {
+        Render(true);
+        std::cout << "\n" << std::flush;
+        lineOpen_ = false;
+    }
+}
+
+void TerminalFlowView::Render(bool force) {
+    if (current_ < 0) return;
+    const std::uint32_t now = CurrentClock().TickCount();
+    const std::uint64_t bytes = BlockPayloadBytesSent() - bytesAtStatusStart_;
+    const double seconds = (now - started_) / 1000.0;
+    const double rate = seconds > 0 ? bytes / seconds : 0.0;
+    char left[32] = "--:--";
+    if (total_ > 0 && total_ < 100) {
+        const auto remaining = static_cast<unsigned>(seconds * (100 - total_) / total_);
+        std::snprintf(left, sizeof left, "%u:%02u", remaining / 60, remaining % 60);
+    }
+    char line[200];
+    std::snprintf(line, sizeof line, "file %3d%%  total %3d%%  %llu bytes  %.0f B/s  left %s", current_,
+                  total_ < 0 ? 0 : total_, static_cast<unsigned long long>(bytes), rate, left);
+    if (live_) {
+        // Rewriting the line a few times a second is plenty for the eye.
+        if (!force && lineOpen_ && now - lastRender_ < 100) return;
+        lastRender_ = now;
+        std::cout << "\r\033[K" << line << std::flush;
+        lineOpen_ = true;
+        return;
+    }
+    // Without a terminal: one line per change of the total percentage.
+    const std::string plain = "file " + std::to_string(current_) + "% total " + std::to_string(total_) + "%";
+    if (plain == lastPlain_) return;
+    lastPlain_ = plain;
+    std::cout << line << "\n";
+}
+
+}  // namespace zul::cli

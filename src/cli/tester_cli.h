@@ -1,0 +1,58 @@
+#pragma once
+// What the commands that talk to a tester share: the options that choose the
+// port and trace the bytes, and the terminal's picture of the download flow.
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "cli/command.h"
+#include "ui/download_flow_view.h"
+
+namespace zul::cli {
+
+struct TesterLinkOptions {
+    int port = 0;             // --port: COM number (0: the stored selection)
+    std::string device;       // --device: a device path instead of the COM mapping
+    std::string traceFile;    // --trace: hexdump of every byte to this file
+
+    void AddTo(CLI::App& command);
+    // After context.Start(): applies the device and the trace, and returns the
+    // COM number to open. False (with a message on standard error) when the
+    // trace file cannot be written.
+    bool Apply(int* portNumber);
+    ~TesterLinkOptions();
+
+private:
+    std::unique_ptr<std::ofstream> trace_;
+};
+
+// Status lines and progress on a terminal: a live line that rewrites itself
+// when standard output is a terminal, plain lines otherwise.
+class TerminalFlowView final : public DownloadFlowView, private DownloadProgress {
+public:
+    TerminalFlowView();
+    void ShowStatusWindow(std::string_view text) override;
+    void CloseStatusWindow() override {}
+    DownloadProgress& OpenProgress(std::string_view caption) override;
+    void CloseProgress() override;
+    void SetDialogEnabled(bool) override {}
+
+private:
+    void SetStatusText(std::string_view text) override;
+    void SetCurrentPercent(int percent) override;
+    void SetTotalPercent(int percent) override;
+    void Render(bool force);
+    void EndLiveLine();
+
+    bool live_;
+    bool lineOpen_ = false;
+    std::string status_;
+    int current_ = -1;
+    int total_ = -1;
+    std::uint32_t started_ = 0;
+    std::uint32_t lastRender_ = 0;
+    std::uint64_t bytesAtStatusStart_ = 0;
+    std::string lastPlain_;
+};
+
+}  // namespace zul::cli
