@@ -14,10 +14,13 @@ namespace zul::cli {
 struct Context {
     std::string settingsFile;  // --settings: use this file instead of the located one
     bool assumeYes = false;    // --yes on commands that ask questions
+    int portNumber = 0;        // --port: this COM number instead of the selected one (0: none)
+    std::string devicePath;    // --device: open this device whatever the COM number
     int exitCode = 0;
 
     // Fixes the settings file (the --settings file or the location rule) and
-    // loads the port selection, as every ZUL program does at start-up.
+    // loads the port selection, as every ZUL program does at start-up; then
+    // applies --port and --device.
     void Start();
     SettingsStore Settings() const;
 };

@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "cli/command.h"
 #include "cli/terminal_sink.h"
+#include "serial/device_names.h"
 #include "support/session_log.h"
 
 namespace zul::cli {
@@ -25,6 +26,12 @@ CommandRegistrar::CommandRegistrar(const char* name, CommandSetup setup) { Regis
 void Context::Start() {
     SetSettingsFilePath(settingsFile.empty() ? LocateSettingsFile() : settingsFile);
     SetCurrentPortSelection(std::make_unique<PortSelection>(LoadPortSelection(SettingsFilePath())));
+    if (portNumber > 0) {
+        const std::string name = "COM" + std::to_string(portNumber);
+        std::snprintf(CurrentPortSelection()->portName, sizeof(PortSelection::portName), "%.5s", name.c_str());
+        CurrentPortSelection()->portNumber = portNumber;
+    }
+    SetDeviceOverride(devicePath);
 }
 
 SettingsStore Context::Settings() const { return SettingsStore(SettingsFilePath()); }
@@ -45,6 +52,11 @@ int main(int argc, char** argv) {
     Context context;
     app.add_option("--settings", context.settingsFile, "Use this settings file instead of the located one")
         ->option_text("FILE");
+    app.add_option("--port", context.portNumber, "Use COM port N instead of the selected one")
+        ->option_text("N")
+        ->check(CLI::Range(1, 256));
+    app.add_option("--device", context.devicePath, "Open this serial device instead of the COM port's device")
+        ->option_text("PATH");
 
     for (auto& [name, setup] : Registry()) setup(app, context);
 

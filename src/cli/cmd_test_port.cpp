@@ -1,0 +1,70 @@
+// zul-cli test-port [--yes] [N]: the COM port loopback test, as the main
+// window's command runs it. Exit 0 when it passed, 1 when it failed, 2 when
+// a confirmation was cancelled.
+#include <iostream>
+#include <string>
+
+#include "app/messages.h"
+#include "app/startup.h"
+#include "cli/command.h"
+#include "serial/com_port_test.h"
+#include "serial/device_names.h"
+
+namespace zul::cli {
+namespace {
+
+// Passes every message on and remembers the last text, to tell a pass from a
+// failure (both end with OK).
+class WatchingSink final : public MessageSink {
+public:
+    explicit WatchingSink(MessageSink& inner) : inner_(inner) {}
+    int Show(std::string_view text, std::string_view caption, unsigned type) override {
+        lastText = std::string(text);
+        return inner_.Show(text, caption, type);
+    }
+    std::string lastText;
+
+private:
+    MessageSink& inner_;
+};
+
+class TerminalStatus final : public StatusWindow {
+public:
+    void Open(std::string_view text) override { std::cout << text << std::endl; }
+    void Close() override {}
+};
+
+void SetupTestPort(CLI::App& app, Context& context) {
+    auto* cmd = app.add_subcommand("test-port", "Run the COM port loopback test (needs the self-test adapter)");
+    static int positionalPort = 0;
+    cmd->add_flag("--yes", context.assumeYes, "Answer both questions with OK");
+    cmd->add_option("N", positionalPort, "COM port number (default: the selected port)")->check(CLI::Range(1, 256));
+    cmd->callback([&context] {
+        context.Start();
+        const int number = positionalPort > 0 ? positionalPort : CurrentPortSelection()->portNumber;
+        MessageSink& terminal = CurrentMessageSink();
+        WatchingSink watching(terminal);
+        SetMessageSink(&watching);
+        TerminalStatus status;
+        const int result = runComPortTest(number, &status);
+        SetMessageSink(&terminal);
+        if (result == kIdCancel) {
+            context.exitCode = 2;
+            return;
+        }
+        if (watching.lastText == LoadResourceString(kIdsComTestPassed)) {
+            context.exitCode = 0;
+            return;
+        }
+        const std::string reason = DescribeOpenFailure(LastOpenFailure());
+        std::cout.flush();
+        if (!reason.empty()) std::cerr << "COM" << number << ": " << reason << "\n";
+        context.exitCode = 1;
+    });
+}
+
+}  // namespace
+
+ZUL_REGISTER_COMMAND("test-port", SetupTestPort);
+
+}  // namespace zul::cli

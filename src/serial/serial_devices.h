@@ -1,0 +1,19 @@
+#pragma once
+// The serial devices of this machine, for the port listing.
+#include <string>
+#include <vector>
+
+namespace zul {
+
+// The device a COM number opens: on POSIX the mapped path (see
+// DeviceForComNumber), on Windows "\\.\COMn".
+std::string PortDeviceName(int comNumber);
+// True when the device is there to be opened.
+bool SerialDeviceExists(const std::string& device);
+// Serial devices present on the machine (USB adapters, UARTs that answer), in
+// the same spelling as PortDeviceName gives, sorted.
+std::vector<std::string> ListSerialDevices();
+// True when two names lead to the same device.
+bool SameSerialDevice(const std::string& a, const std::string& b);
+
+}  // namespace zul
