@@ -6,7 +6,6 @@
 #include <iostream>
 
 #include "app/startup.h"
-#include "serial/device_names.h"
 #include "support/clock.h"
 #include "tester/link_trace.h"
 #include "tester/monitor_protocol.h"
@@ -14,17 +13,12 @@
 namespace zul::cli {
 
 void TesterLinkOptions::AddTo(CLI::App& command) {
-    command.add_option("--port", port, "COM port number (default: the stored selection)")->option_text("N");
-    command.add_option("--device", device, "Serial device to use instead of the COM port's")->option_text("PATH");
     command.add_option("--trace", traceFile, "Write every byte sent and received, with times, to FILE")
         ->option_text("FILE");
 }
 
 bool TesterLinkOptions::Apply(int* portNumber) {
-    if (!device.empty()) SetDeviceOverride(device);
-    *portNumber = port;
-    if (*portNumber == 0 && CurrentPortSelection() != nullptr) *portNumber = CurrentPortSelection()->portNumber;
-    if (*portNumber <= 0) *portNumber = 1;
+    *portNumber = CurrentPortSelection() != nullptr ? CurrentPortSelection()->portNumber : 0;
     if (!traceFile.empty()) {
         trace_ = std::make_unique<std::ofstream>(traceFile, std::ios::trunc);
         if (!*trace_) {
@@ -39,7 +33,6 @@ bool TesterLinkOptions::Apply(int* portNumber) {
 
 TesterLinkOptions::~TesterLinkOptions() {
     if (trace_) SetTesterLinkTrace(nullptr);
-    if (!device.empty()) SetDeviceOverride("");
 }
 
 TerminalFlowView::TerminalFlowView() : live_(isatty(STDOUT_FILENO) == 1) {}

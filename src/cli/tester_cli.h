@@ -10,15 +10,14 @@
 
 namespace zul::cli {
 
+// The port itself comes from the global --port and --device options.
 struct TesterLinkOptions {
-    int port = 0;             // --port: COM number (0: the stored selection)
-    std::string device;       // --device: a device path instead of the COM mapping
     std::string traceFile;    // --trace: hexdump of every byte to this file
 
     void AddTo(CLI::App& command);
-    // After context.Start(): applies the device and the trace, and returns the
-    // COM number to open. False (with a message on standard error) when the
-    // trace file cannot be written.
+    // After context.Start(): starts the trace and returns the COM number to
+    // open. False (with a message on standard error) when the trace file
+    // cannot be written.
     bool Apply(int* portNumber);
     ~TesterLinkOptions();
 
