@@ -1,13 +1,21 @@
-#include <array>
-
+#include "app/settings_store.h"
+#include "app/startup.h"
 #include "tester/monitor_bootstrap.h"
+#include "tester/monitor_image.h"
 
 namespace zul {
 
-// Stand-in until the embedded monitor program is wired in.
-MonitorImageRef BuiltInMonitorImage() {
-    static const std::array<std::uint8_t, 14336> placeholder{};
-    return MonitorImageRef{0x60000, placeholder};
+std::optional<MonitorImageRef> BuiltInMonitorImage() {
+    // Read on demand, like every setting: a changed setting takes effect at
+    // the next statement that needs the monitor.
+    static MonitorImage selected;
+    if (SettingsFilePath().empty()) {
+        selected = MonitorPowerPcImage();
+    } else if (SelectMonitorImage(SettingsStore(SettingsFilePath()), RealFileSystem(), &selected) !=
+               kMonitorImageOk) {
+        return std::nullopt;
+    }
+    return MonitorImageRef{selected.loadAddress, selected.bytes};
 }
 
 }  // namespace zul

@@ -16,7 +16,7 @@ std::optional<MonitorImageRef>& Override() {
 
 void SetMonitorImageOverride(std::optional<MonitorImageRef> image) { Override() = image; }
 
-MonitorImageRef ActiveMonitorImage() { return Override() ? *Override() : BuiltInMonitorImage(); }
+std::optional<MonitorImageRef> ActiveMonitorImage() { return Override() ? Override() : BuiltInMonitorImage(); }
 
 int UploadAndStart(MonitorContext& context, const MonitorImageRef& image) {
     const auto size = static_cast<std::uint32_t>(image.bytes.size());
@@ -41,7 +41,8 @@ int UploadAndStart(MonitorContext& context, const MonitorImageRef& image) {
 
 int EnsureMonitor(MonitorContext& context) {
     if (SendCommand(context, MonitorVersionCommand(), kMonitorVersionProbe) == 0) return 0;
-    if (UploadAndStart(context, ActiveMonitorImage()) != 0) return kMonitorUploadFailed;
+    const std::optional<MonitorImageRef> image = ActiveMonitorImage();
+    if (!image || UploadAndStart(context, *image) != 0) return kMonitorUploadFailed;
     if (SetLinkSpeed(context, "115200", false) != 0) {
         SetLinkSpeed(context, "9600", true);
         return kTesterSpeedFailed;

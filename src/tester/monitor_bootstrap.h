@@ -18,10 +18,10 @@ struct MonitorImageRef {
 };
 
 // The image EnsureMonitor uploads: the override when one is set, else the
-// monitor built into ZUL (or the file its setting names).
-MonitorImageRef ActiveMonitorImage();
-// The monitor built into ZUL, or the image file its setting names.
-MonitorImageRef BuiltInMonitorImage();
+// monitor built into ZUL or the image file its setting names; none when the
+// named file cannot be used.
+std::optional<MonitorImageRef> ActiveMonitorImage();
+std::optional<MonitorImageRef> BuiltInMonitorImage();
 // Replaces the image for the lifetime of the process (tests); nullopt restores.
 void SetMonitorImageOverride(std::optional<MonitorImageRef> image);
 

@@ -77,7 +77,7 @@ TEST_F(MonitorBootstrapTest, UploadFailures) {
         InstallTesterLink(std::move(link));
         fake_->starAtBlock = row.starAtBlock;
         fake_->silentFromBlock = row.silentFromBlock;
-        EXPECT_EQ(UploadAndStart(context_, ActiveMonitorImage()), row.uploadResult) << row.name;
+        EXPECT_EQ(UploadAndStart(context_, *ActiveMonitorImage()), row.uploadResult) << row.name;
         EXPECT_EQ(fake_->blocksAccepted, row.blocks) << row.name;
         // One resynchronisation probe after the failure, and no call.
         EXPECT_EQ(fake_->commands.back(), "V") << row.name;
@@ -107,6 +107,17 @@ TEST_F(MonitorBootstrapTest, SlowMonitorGetsItsProbes) {
     fake_->monitorStartMs = 9000;
     EXPECT_EQ(EnsureMonitor(context_), 0);
     EXPECT_EQ(fake_->testerSpeed, 115200);
+}
+
+TEST_F(MonitorBootstrapTest, BuiltInImageIsTheOneUploaded) {
+    SetMonitorImageOverride(std::nullopt);
+    const auto image = ActiveMonitorImage();
+    ASSERT_TRUE(image.has_value());
+    EXPECT_EQ(image->loadAddress, 0x60000u);
+    EXPECT_EQ(image->bytes.size(), 14336u);
+    EXPECT_EQ(EnsureMonitor(context_), 0);
+    EXPECT_EQ(fake_->blocksAccepted, 112);
+    EXPECT_EQ(fake_->commands[2], "C 60000 NOT_USED");
 }
 
 }  // namespace
