@@ -132,7 +132,7 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
             load = CardLoadCommand(s.loadAddress, CardLoadPages(s.imageSize));
         else if (s.loadType == kLoadFlash)
             load = FlashLoadCommand(s.loadAddress, s.imageSize);
-        else if (s.loadType == kLoadRam || s.loadType == kLoadRamAndRun)
+        else if (s.loadType == kLoadRam || s.loadType == kLoadRamRun)
             load = LoadDataCommand(s.loadAddress, s.imageSize);
         else
             return kDownloadBadDeviceType;
@@ -166,7 +166,7 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
         if (SendCommand(context, "", kTransferEnd) != 0) return Fail(image, kDownloadNoAnswer);
         if (SendCommand(context, VersionProbeCommand(), kProbeAfterTransfer) != 0)
             return Fail(image, kDownloadNoAnswer);
-        if (s.loadType == kLoadRamAndRun) SendCommand(context, CallCommand(s.loadAddress), kSendOnly);
+        if (s.loadType == kLoadRamRun) SendCommand(context, CallCommand(s.loadAddress), kSendOnly);
     }
 
     SetLinkSpeed(context, "9600", false);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "script/application_record.h"
 #include "tester/monitor_protocol.h"
 #include "ui/download_progress.h"
 
@@ -21,15 +22,9 @@ inline constexpr int kDownloadNoAnswer = 2007;
 inline constexpr int kDownloadSpeedFailed = 2009;
 inline constexpr int kDownloadBlockRefused = 2010;
 
-// Where a statement loads.
-inline constexpr int kLoadNone = 0;
-inline constexpr int kLoadRam = 1;
-inline constexpr int kLoadRamAndRun = 2;
-inline constexpr int kLoadFlash = 3;
-
 // The fields of a parsed load statement that the engine acts upon.
 struct LoadStatement {
-    int loadType = kLoadNone;
+    int loadType = kLoadNone;  // kLoadRam, kLoadRamRun, kLoadFlash
     std::uint32_t loadAddress = 0;  // program card: the first 8 KB page
     std::uint32_t imageSize = 0;
     std::string imagePath;

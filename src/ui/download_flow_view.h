@@ -12,7 +12,8 @@ namespace zul {
 class DownloadFlowView {
 public:
     virtual ~DownloadFlowView() = default;
-    // A small window with one line of text, shown at once.
+    // A small window with one line of text, shown at once. Closing it twice
+    // is harmless.
     virtual void ShowStatusWindow(std::string_view text) = 0;
     virtual void CloseStatusWindow() = 0;
     // The progress display with its Cancel (which sets DownloadCancelFlag).

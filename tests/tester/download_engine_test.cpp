@@ -137,7 +137,7 @@ TEST_F(DownloadEngineTest, RamStatementSkipsMonitorBatteryAndErase) {
 }
 
 TEST_F(DownloadEngineTest, RunStatementCallsTheLoadedCode) {
-    const LoadStatement s = Image("run.bin", Pattern(512, 4), kLoadRamAndRun, 0x400000);
+    const LoadStatement s = Image("run.bin", Pattern(512, 4), kLoadRamRun, 0x400000);
     EXPECT_EQ(Run(s), kDownloadOk);
     auto load = std::find(fake_->commands.begin(), fake_->commands.end(), "LB 400000 200");
     ASSERT_LE(load + 4, fake_->commands.end());
