@@ -84,15 +84,15 @@ bool DownloadFlow::DownloadEnabled() const {
     return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.selected; });
 }
 
-bool DownloadFlow::Download() {
+DownloadOutcome DownloadFlow::Download() {
     std::vector<int> indexes;
     for (const Row& row : rows_)
         if (row.selected) indexes.push_back(row.index);
     return DownloadApplications(indexes);
 }
 
-bool DownloadFlow::DownloadApplications(const std::vector<int>& catalogueIndexes) {
-    if (Show(kConfirmDownload, kMbOkCancel | kMbIconWarning) != kIdOk) return false;
+DownloadOutcome DownloadFlow::DownloadApplications(const std::vector<int>& catalogueIndexes) {
+    if (Show(kConfirmDownload, kMbOkCancel | kMbIconWarning) != kIdOk) return DownloadOutcome::kDeclined;
 
     view_.SetDialogEnabled(false);
     DownloadCancelFlag = 0;
@@ -155,7 +155,7 @@ bool DownloadFlow::DownloadApplications(const std::vector<int>& catalogueIndexes
 
     view_.SetDialogEnabled(true);
     CurrentMainWindowTitle().SetTitle(LoadResourceString(kIdsAppTitle));
-    return !failed && linkOpen;
+    return !failed && linkOpen ? DownloadOutcome::kCompleted : DownloadOutcome::kFailed;
 }
 
 }  // namespace zul

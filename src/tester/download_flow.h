@@ -18,6 +18,12 @@ namespace zul {
 // returned STMT_LOAD) on the open link; one of the engine's results.
 int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress);
 
+enum class DownloadOutcome {
+    kDeclined,   // the confirmation was answered with Cancel
+    kFailed,     // the port did not open, or a message stopped the download
+    kCompleted,  // the completion report was shown
+};
+
 class DownloadFlow {
 public:
     // One row of the application list.
@@ -48,11 +54,10 @@ public:
     const MonitorContext& queryContext() const { return queryContext_; }
 
     // The Download button: the selected rows in list order.
-    bool Download();
+    DownloadOutcome Download();
     // The same for catalogue indexes in the order given (the command line
-    // names its applications). True after the completion report; false when
-    // the user declined, the port did not open, or a message stopped it.
-    bool DownloadApplications(const std::vector<int>& catalogueIndexes);
+    // names its applications).
+    DownloadOutcome DownloadApplications(const std::vector<int>& catalogueIndexes);
 
 private:
     DownloadFlowView& view_;
