@@ -57,10 +57,25 @@ private:
     std::unique_ptr<FlowSettings> flow_;
 };
 
+TesterLinkOpener& Opener() {
+    static TesterLinkOpener opener;
+    return opener;
+}
+
 }  // namespace
+
+void SetTesterLinkOpener(TesterLinkOpener opener) { Opener() = std::move(opener); }
 
 int OpenTesterLink(int portNumber) {
     InstallTesterLink(nullptr);
+    if (Opener()) {
+        std::unique_ptr<TesterLink> opened;
+        const int result = Opener()(portNumber, &opened);
+        if (result != 0) return result;
+        if (std::ostream* trace = TesterLinkTrace()) opened = MakeTracingLink(std::move(opened), *trace);
+        InstallTesterLink(std::move(opened));
+        return 0;
+    }
     auto port = CreateSerialPort(portNumber - 1, kInQueueSize, kOutQueueSize);
     auto link = std::make_unique<SerialLink>(port.get());
     LineErrorWord errors = 0;
