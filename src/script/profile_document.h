@@ -6,6 +6,7 @@
 // Parsing works on bytes in memory (LoadEncoded); LoadFile is a thin step
 // that reads the file and hands its bytes over.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +82,11 @@ private:
 // file is read in 4096-byte chunks. False when it cannot be opened, is empty,
 // is not a regular file, or its length differs from the probe.
 bool ReadScriptFileBytes(const std::string& path, std::string* bytes);
+
+// Runs between the length probe and the read of ReadScriptFileBytes, so that
+// tests can change the file in that moment. Returns the previous hook.
+using ScriptReadHook = std::function<void(const std::string& path)>;
+ScriptReadHook SetScriptReadHook(ScriptReadHook hook);
 
 // Length of a file opened for reading; false when it cannot be opened (or is a
 // directory).

@@ -20,7 +20,8 @@ enum StatementResult : int {
     STMT_OPEN_FAILED = 16,  // the image file cannot be opened
     // A statement ZUL cannot carry out safely: no image parameter, an empty
     // statement, too many tokens, a line or image path over 255 characters,
-    // a program-card size beyond 32 bits, an image of 2 GB or more.
+    // a program-card size beyond 32 bits, an image of 2 GB or more, a
+    // statement number beyond 999.
     STMT_BAD_STATEMENT = 17,
 };
 
@@ -36,6 +37,9 @@ inline constexpr int kMaxTokens = 11;
 inline constexpr int kMaxParameters = 4;
 inline constexpr int kMaxQualifiers = 6;
 inline constexpr int kMaxShortOptions = 5;
+// Statement keys run from "stmt1" to "stmt999"; ParseStatement answers
+// STMT_BAD_STATEMENT for any n outside 0..kMaxStatements-1.
+inline constexpr int kMaxStatements = 999;
 
 // The split form of one statement line. Views point into the line.
 class StatementTokens {
@@ -127,6 +131,7 @@ struct ParsedStatement {
 // Parses every statement of the application in order, reading the script
 // once, on a copy of the record (the record itself is not changed). Entry n
 // equals what ParseStatement(record, n) leaves after statements 0..n-1.
+// At most kMaxStatements entries: any later statement is STMT_BAD_STATEMENT.
 std::vector<ParsedStatement> ParseAllStatements(const ApplicationRecord& record);
 
 // Joins an image parameter to the image directory.
