@@ -157,6 +157,7 @@ void PosixSerialPort::configure() {
 }
 
 int PosixSerialPort::openDevice() {
+    if (fd_ >= 0) return 0;  // there is no reopen
     ClearOpenFailure();
     // Non-blocking, and never the controlling terminal of this process.
     fd_ = open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -20,6 +20,9 @@ public:
     PosixSerialPort(int portIndex, std::string devicePath, int inQueueSize, int outQueueSize, int empty = 0);
     ~PosixSerialPort() override;
 
+    // Waits up to 1 ms for input (poll), returning as soon as a byte arrives.
+    // Under any clock other than the system clock (tests, the simulator) it
+    // waits on the clock instead: CurrentClock().Sleep(1).
     int yield() override;
     void pollStatus() override;
     void configure() override;

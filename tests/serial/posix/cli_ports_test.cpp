@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "serial/posix/posix_serial_port.h"
 #include "testlib/serial_pty.h"
 #include "testlib/temp_dir.h"
 
@@ -57,6 +58,16 @@ TEST_F(CliPortsTest, TestPortExitStatus) {
         pty.StopEcho();
         pty.Drain();
     }
+}
+
+TEST_F(CliPortsTest, PortHeldByAnotherProgramIsBusy) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    PosixSerialPort holder(0, pty.slavePath(), kInQueueSize, kOutQueueSize);
+    ASSERT_EQ(holder.lastError, 0);
+    std::string output;
+    EXPECT_EQ(RunCommand(Cli("--device " + pty.slavePath() + " test-port --yes"), dir.path(), &output), 1);
+    EXPECT_NE(output.find("another program holds the port"), std::string::npos) << output;
 }
 
 }  // namespace

@@ -1,0 +1,1 @@
+# POSIX: termios, ioctl and flock are in the C library; nothing beyond Threads.

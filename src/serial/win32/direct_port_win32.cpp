@@ -1,0 +1,122 @@
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "serial/device_names.h"
+#include "serial/direct_port.h"
+
+namespace zul {
+namespace {
+
+HANDLE HandleOf(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+bool Valid(std::intptr_t handle) { return handle != 0 && HandleOf(handle) != INVALID_HANDLE_VALUE; }
+
+}  // namespace
+
+DirectPort::~DirectPort() { close(); }
+
+int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize, std::uint8_t parityCode,
+                     std::uint8_t stopBitsCode) {
+    if (name == nullptr || name[0] == '\0') return 0;
+    std::strncpy(deviceName, name, sizeof deviceName - 1);
+    deviceName[sizeof deviceName - 1] = '\0';
+    baudRate = baud;
+    dataBits = byteSize;
+    parity = parityCode;
+    stopBits = stopBitsCode;
+
+    // The plain names reach COM1 to COM9 only; the device prefix reaches the rest.
+    std::string path = deviceName;
+    if (ComNumberOfName(deviceName) >= 10) path = "\\\\.\\" + path;
+    if (!DeviceOverride().empty() && ComNumberOfName(deviceName) > 0) path = DeviceOverride();
+    ClearOpenFailure();
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        OpenFailureKind kind = OpenFailureKind::kOther;
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) kind = OpenFailureKind::kMissing;
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) kind = OpenFailureKind::kBusy;
+        NoteOpenFailure({kind, path, static_cast<int>(error)});
+        handle = 0;
+        return 0;
+    }
+    handle = reinterpret_cast<std::intptr_t>(h);
+
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    bool ok = GetCommState(h, &dcb) != FALSE;
+    if (ok) {
+        dcb.ByteSize = dataBits;
+        dcb.Parity = parity;
+        dcb.BaudRate = baudRate;
+        dcb.StopBits = stopBits;
+        ok = SetCommState(h, &dcb) != FALSE;
+    }
+    if (ok) {
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = 14;
+        timeouts.ReadTotalTimeoutMultiplier = 5;
+        timeouts.ReadTotalTimeoutConstant = 0;
+        timeouts.WriteTotalTimeoutMultiplier = 5;
+        timeouts.WriteTotalTimeoutConstant = 5;
+        ok = SetCommTimeouts(h, &timeouts) != FALSE;
+    }
+    if (!ok) {
+        close();
+        return 0;
+    }
+    return 1;
+}
+
+std::intptr_t DirectPort::close() {
+    if (!Valid(handle)) return handle;
+    const BOOL closed = CloseHandle(HandleOf(handle));
+    handle = 0;
+    return closed ? 1 : 0;
+}
+
+int DirectPort::write(const void* data, int count) {
+    if (data == nullptr || count <= 0 || !Valid(handle)) return 0;
+    DWORD written = 0;
+    if (!WriteFile(HandleOf(handle), data, static_cast<DWORD>(count), &written, nullptr)) return 0;
+    return static_cast<int>(written);
+}
+
+int DirectPort::read(void* byte) {
+    if (byte == nullptr || !Valid(handle)) return 0;
+    DWORD got = 0;
+    if (!ReadFile(HandleOf(handle), byte, 1, &got, nullptr)) return 0;
+    return got == 1 ? 1 : 0;
+}
+
+int DirectPort::flush() {
+    if (!Valid(handle)) return 0;
+    return FlushFileBuffers(HandleOf(handle)) ? 1 : 0;
+}
+
+int DirectPort::readUpTo256(void* buffer) {
+    if (buffer == nullptr) return -1;
+    if (!Valid(handle)) return 0;
+    DWORD got = 0;
+    if (!ReadFile(HandleOf(handle), buffer, 256, &got, nullptr)) {
+        (void)GetLastError();
+        return 0;
+    }
+    return static_cast<int>(got);
+}
+
+int DirectPort::readOne(void* byte) {
+    if (byte == nullptr || !Valid(handle)) return -1;
+    DWORD got = 0;
+    if (!ReadFile(HandleOf(handle), byte, 1, &got, nullptr)) {
+        (void)GetLastError();
+        return -1;
+    }
+    return static_cast<int>(got);
+}
+
+}  // namespace zul
