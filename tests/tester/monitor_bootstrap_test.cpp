@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <numeric>
 
+#include "app/settings_store.h"
+#include "app/startup.h"
 #include "support/clock.h"
 #include "tester/link_setup.h"
+#include "testlib/temp_dir.h"
 #include "testlib/tester_fake_monitor.h"
 
 namespace zul {
@@ -118,6 +122,23 @@ TEST_F(MonitorBootstrapTest, BuiltInImageIsTheOneUploaded) {
     EXPECT_EQ(EnsureMonitor(context_), 0);
     EXPECT_EQ(fake_->blocksAccepted, 112);
     EXPECT_EQ(fake_->commands[2], "C 60000 NOT_USED");
+}
+
+TEST_F(MonitorBootstrapTest, UnusableImageFileNamedInTheSettingsFailsWithoutSending) {
+    SetMonitorImageOverride(std::nullopt);
+    test::TempDir dir;
+    SetSettingsFilePath(dir / "zultw.ini");
+    SettingsStore(SettingsFilePath()).WriteValue("Dir Setup", "MonitorImage", (dir / "absent.bin").c_str());
+    EXPECT_FALSE(ActiveMonitorImage().has_value());
+    EXPECT_EQ(EnsureMonitor(context_), kMonitorUploadFailed);
+    EXPECT_EQ(fake_->commands, std::vector<std::string>{"FV"});
+
+    std::vector<std::uint8_t> real(256, 0x11);
+    std::ofstream(dir / "monitor.bin", std::ios::binary).write(reinterpret_cast<const char*>(real.data()), 256);
+    SettingsStore(SettingsFilePath()).WriteValue("Dir Setup", "MonitorImage", (dir / "monitor.bin").c_str());
+    ASSERT_TRUE(ActiveMonitorImage().has_value());
+    EXPECT_EQ(ActiveMonitorImage()->bytes.size(), 256u);
+    SetSettingsFilePath("");
 }
 
 }  // namespace
