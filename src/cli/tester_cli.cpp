@@ -7,7 +7,10 @@
 
 #include "app/startup.h"
 #include "support/clock.h"
+#include "sim/sim_faults.h"
+#include "tester/link_setup.h"
 #include "tester/link_trace.h"
+#include "tester/simulated_link.h"
 #include "tester/monitor_protocol.h"
 
 namespace zul::cli {
@@ -15,10 +18,41 @@ namespace zul::cli {
 void TesterLinkOptions::AddTo(CLI::App& command) {
     command.add_option("--trace", traceFile, "Write every byte sent and received, with times, to FILE")
         ->option_text("FILE");
+    simulateOption = command
+                         .add_option("--simulate", simulate,
+                                     "Talk to a simulated tester in this process instead of the port, with the "
+                                     "faults given (comma-separated, as zul-cli simulate takes them)")
+                         ->expected(0, 1)
+                         ->option_text("[=FAULTS]");
 }
 
 bool TesterLinkOptions::Apply(int* portNumber) {
     *portNumber = CurrentPortSelection() != nullptr ? CurrentPortSelection()->portNumber : 0;
+    if (simulateOption != nullptr && simulateOption->count() > 0) {
+        sim::SimOptions options;
+        options.timing = sim::SimTiming::Fast();
+        std::size_t at = 0;
+        while (at < simulate.size()) {
+            std::size_t comma = simulate.find(',', at);
+            if (comma == std::string::npos) comma = simulate.size();
+            const std::string spec = simulate.substr(at, comma - at);
+            at = comma + 1;
+            if (spec.empty()) continue;
+            sim::Fault fault;
+            std::string error;
+            if (!sim::ParseFault(spec, &fault, &error)) {
+                std::cerr << "zul-cli: --simulate " << spec << ": " << error << "\n";
+                return false;
+            }
+            options.faults.push_back(fault);
+        }
+        simulator_ = std::make_shared<sim::TesterSimulator>(options);
+        auto tester = simulator_;
+        SetTesterLinkOpener([tester](int, std::unique_ptr<TesterLink>* link) {
+            *link = std::make_unique<SimulatedLink>(*tester);
+            return 0;
+        });
+    }
     if (!traceFile.empty()) {
         trace_ = std::make_unique<std::ofstream>(traceFile, std::ios::trunc);
         if (!*trace_) {
@@ -33,6 +67,7 @@ bool TesterLinkOptions::Apply(int* portNumber) {
 
 TesterLinkOptions::~TesterLinkOptions() {
     if (trace_) SetTesterLinkTrace(nullptr);
+    if (simulator_) SetTesterLinkOpener(nullptr);
 }
 
 TerminalFlowView::TerminalFlowView() : live_(isatty(STDOUT_FILENO) == 1) {}
@@ -97,8 +132,8 @@ void TerminalFlowView::Render(bool force) {
         lineOpen_ = true;
         return;
     }
-    // Without a terminal: one line per change of the total percentage.
-    const std::string plain = "file " + std::to_string(current_) + "% total " + std::to_string(total_) + "%";
+    // Without a terminal: a line per tenth of the file.
+    const std::string plain = std::to_string(current_ / 10);
     if (plain == lastPlain_) return;
     lastPlain_ = plain;
     std::cout << line << "\n";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "sim/tester_simulator.h"
 #include "ui/download_flow_view.h"
 
 namespace zul::cli {
@@ -13,6 +14,8 @@ namespace zul::cli {
 // The port itself comes from the global --port and --device options.
 struct TesterLinkOptions {
     std::string traceFile;    // --trace: hexdump of every byte to this file
+    std::string simulate;     // --simulate[=FAULTS]: a simulated tester instead of the port
+    CLI::Option* simulateOption = nullptr;
 
     void AddTo(CLI::App& command);
     // After context.Start(): starts the trace and returns the COM number to
@@ -23,6 +26,7 @@ struct TesterLinkOptions {
 
 private:
     std::unique_ptr<std::ofstream> trace_;
+    std::shared_ptr<sim::TesterSimulator> simulator_;
 };
 
 // Status lines and progress on a terminal: a live line that rewrites itself

@@ -11,10 +11,17 @@ namespace {
 
 std::ostream* g_trace = nullptr;
 
+// Every link of one run shares the time origin, so the times of a query and
+// of the download that follows read as one time line.
+std::uint32_t TraceOrigin() {
+    static const std::uint32_t origin = CurrentClock().TickCount();
+    return origin;
+}
+
 class TracingLink final : public TesterLink {
 public:
     TracingLink(std::unique_ptr<TesterLink> inner, std::ostream& out)
-        : inner_(std::move(inner)), out_(out), origin_(CurrentClock().TickCount()), last_(origin_) {
+        : inner_(std::move(inner)), out_(out), origin_(TraceOrigin()), last_(origin_) {
         Note("open");
     }
     ~TracingLink() override {
@@ -28,7 +35,7 @@ public:
         if (value >= 0) {
             const std::uint32_t now = CurrentClock().TickCount();
             // Bytes that arrive together share a line; a pause starts a new one.
-            if (!pending_.empty() && (pending_.size() == 16 || now - pendingAt_ > 5)) Flush();
+            if (!pending_.empty() && (pending_.size() == 16 || now - pendingAt_ > 20)) Flush();
             if (pending_.empty()) pendingAt_ = now;
             pending_.push_back(static_cast<std::uint8_t>(value));
         }

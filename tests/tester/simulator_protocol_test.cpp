@@ -7,10 +7,10 @@
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
 #include "tester/monitor_image.h"
+#include "tester/simulated_link.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_recorders.h"
 #include "testlib/tester_scripts.h"
-#include "testlib/tester_sim_link.h"
 
 namespace zul {
 namespace {
@@ -29,7 +29,7 @@ protected:
             options.faults.push_back(fault);
         }
         tester_ = std::make_unique<sim::TesterSimulator>(options);
-        InstallTesterLink(std::make_unique<test::SimulatorLink>(clock_, *tester_));
+        InstallTesterLink(std::make_unique<SimulatedLink>(*tester_));
     }
     LoadStatement Statement(const std::string& name, std::size_t size, int loadType, std::uint32_t address,
                             unsigned seed) {
