@@ -83,6 +83,7 @@ void SetupDownload(CLI::App& app, Context& context) {
         auto previous = std::signal(SIGINT, OnInterrupt);
         const DownloadOutcome outcome = flow.DownloadApplications(chosen);
         std::signal(SIGINT, previous);
+        options->link.ReportSimulation(std::cout);
         context.exitCode = outcome == DownloadOutcome::kCompleted ? 0 : outcome == DownloadOutcome::kFailed ? 1 : 2;
     });
 }

@@ -65,6 +65,45 @@ bool TesterLinkOptions::Apply(int* portNumber) {
     return true;
 }
 
+namespace {
+
+std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::uint8_t b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+}  // namespace
+
+void TesterLinkOptions::ReportSimulation(std::ostream& out) const {
+    if (!simulator_) return;
+    for (const auto& t : simulator_->transfers()) {
+        const std::uint32_t bytes = t.accepted * 128;
+        std::vector<std::uint8_t> held;
+        const char* where = "ram";
+        switch (t.target) {
+            case sim::TransferRecord::Target::Ram:
+                held = simulator_->memory().ReadRam(t.address, bytes);
+                break;
+            case sim::TransferRecord::Target::Flash:
+                where = "flash";
+                held = simulator_->memory().ReadFlash(t.address, bytes);
+                break;
+            case sim::TransferRecord::Target::Card:
+                where = "card";
+                held = simulator_->memory().ReadCard(t.address * 8192, bytes);
+                break;
+        }
+        char line[160];
+        std::snprintf(line, sizeof line, "simulated tester: %s %x: %u of %u blocks stored, %u bytes, crc32 %08x\n",
+                      where, t.address, t.accepted, t.blocks, bytes, Crc32(held));
+        out << line;
+    }
+}
+
 TesterLinkOptions::~TesterLinkOptions() {
     if (trace_) SetTesterLinkTrace(nullptr);
     if (simulator_) SetTesterLinkOpener(nullptr);

@@ -22,6 +22,10 @@ struct TesterLinkOptions {
     // open. False (with a message on standard error) when the trace file
     // cannot be written.
     bool Apply(int* portNumber);
+    // With --simulate: one line per transfer the simulated tester received,
+    // with a CRC-32 of the bytes it holds there now, so a package can be
+    // checked against its image files.
+    void ReportSimulation(std::ostream& out) const;
     ~TesterLinkOptions();
 
 private:
