@@ -1,0 +1,89 @@
+#pragma once
+// A SerialPort whose far end is a TesterSimulator, on any platform, in the
+// time of a Clock. With a VirtualClock every wait of the protocol code (the
+// link's read time-outs call yield, which sleeps 1 ms on the clock; fixed
+// waits sleep on it directly) moves the tester along, so multi-second
+// time-outs take microseconds.
+//
+//   VirtualClock clock;
+//   ScopedClock installed(clock);
+//   sim::TesterSimulator tester;
+//   sim::SimulatedTesterPort port(tester, clock);
+//   SerialLink link(&port);
+//
+// or, for code that opens its own port by COM number:
+//
+//   ScopedSerialPortFactory factory(sim::SimulatedTesterPortFactory(tester, clock));
+#include <cstdint>
+#include <deque>
+
+#include "serial/serial_port.h"
+#include "sim/tester_simulator.h"
+#include "support/clock.h"
+
+namespace zul::sim {
+
+class SimulatedTesterPort : public SerialPort {
+public:
+    // Open and configured (19200 8N1, as a fresh platform port). The tester
+    // and the clock must outlive the port. Several ports may be made one
+    // after the other over the same tester (a link per conversation).
+    SimulatedTesterPort(TesterSimulator& tester, Clock& clock, int portIndex = 0);
+    ~SimulatedTesterPort() override = default;
+
+    int yield() override;
+    void pollStatus() override;
+    void configure() override;
+    int openDevice() override;
+    int closeDevice() override;
+    void getStatus(PortStatus* status, int selector) override;
+    int setQueueSizes(int inQueueSize, int outQueueSize) override;
+    int setFlowControl(int inFlow, int outFlow) override;
+    int getFlowControl(int* inFlow, int* outFlow) override;
+    int setBreak(int state) override;
+    int lineControl(int signal, int value) override;
+    int setLine(int baud, char parity, int dataBits, int stopBits) override;
+    void getLine(int* baud, char* parity, int* dataBits, int* stopBits) override;
+    int readSignals(SignalRecord* record) override;
+    int writeByte(std::uint8_t byte) override;
+    int writeString(const char* text) override;
+    int writeBlock(const void* data, int count) override;
+    int transmitImmediate(std::uint8_t byte) override;
+    int readByte() override;
+    int readBlock(void* buffer, int count) override;
+    int purge(int direction, int count) override;
+    void dump(const TextSink& sink) override;
+
+    // The PC side's line speed.
+    int baud() const { return baud_; }
+    bool isOpen() const { return open_; }
+    // The simulator time that corresponds to the clock's present.
+    SimNanos Now();
+
+private:
+    // Moves what the tester sent by now into the receive queue.
+    void Pull();
+
+    TesterSimulator& tester_;
+    Clock& clock_;
+    std::uint32_t lastTick_;
+    SimNanos simNow_;
+    bool open_ = false;
+    int baud_ = 19200;
+    char parity_ = 'N';
+    int dataBits_ = 8;
+    int stopBits_ = 1;
+    int inQueueSize_ = kInQueueSize;
+    int outQueueSize_ = kOutQueueSize;
+    bool dtr_ = false;
+    bool rts_ = false;
+    int break_ = 0;
+    std::uint32_t lineErrors_ = 0;
+    std::deque<std::uint8_t> rx_;
+};
+
+// A factory for ScopedSerialPortFactory / SetSerialPortFactory that makes
+// SimulatedTesterPorts over `tester` (every port index reaches the same tester).
+SerialPortFactory SimulatedTesterPortFactory(TesterSimulator& tester, Clock& clock);
+
+}  // namespace zul::sim
