@@ -175,6 +175,9 @@ public:
     // negative code that ends the waiting loop with that code. Gives the
     // processor away for a short while (up to about 1 ms) without missing input:
     // a port that can, returns as soon as a byte arrives. Never blocks longer.
+    // Waiting loops measure time on CurrentClock(), so under a test clock a
+    // port's yield must move that clock (the platform ports call
+    // CurrentClock().Sleep(1) then) or the loop would never time out.
     virtual int yield() = 0;
     // Slot 2. Refreshes the accumulated line errors and the modem status. Never blocks.
     virtual void pollStatus() = 0;
