@@ -36,6 +36,19 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
     return p == pattern.size();
 }
 
+std::vector<int> ListedApplications(const ApplicationCatalogue& catalogue) {
+    std::vector<int> listed;
+    for (int i = 0; i < catalogue.CatalogueCount(); ++i) {
+        const ApplicationRecord* record = catalogue.CatalogueItem(i);
+        if (record && record->statementCount > 0) listed.push_back(i);
+    }
+    std::stable_sort(listed.begin(), listed.end(), [&](int a, int b) {
+        return script_text::Lower(catalogue.CatalogueItem(a)->appName) <
+               script_text::Lower(catalogue.CatalogueItem(b)->appName);
+    });
+    return listed;
+}
+
 std::string JoinScriptPath(const std::string& directory, const std::string& name) {
     return directory + PathSeparator() + name;
 }

@@ -33,6 +33,11 @@ private:
 std::unique_ptr<ApplicationCatalogue> BuildCatalogue(const std::string& scriptDir, const std::string& imageDir,
                                                      const std::string& extension);
 
+// The indices the download list shows, in its order: records with at least
+// one statement, by name ascending without regard to letter case (equal names
+// in catalogue order).
+std::vector<int> ListedApplications(const ApplicationCatalogue& catalogue);
+
 // Wildcard match ('*' any run, '?' one character) without regard to ASCII case.
 bool MatchesPattern(std::string_view name, std::string_view pattern);
 
