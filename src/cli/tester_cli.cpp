@@ -8,9 +8,10 @@
 #include "app/startup.h"
 #include "support/clock.h"
 #include "sim/sim_faults.h"
-#include "tester/link_setup.h"
 #include "tester/link_trace.h"
-#include "tester/simulated_link.h"
+#include "serial/device_names.h"
+#include "serial/serial_port.h"
+#include "sim/simulated_tester_port.h"
 #include "tester/monitor_protocol.h"
 
 namespace zul::cli {
@@ -46,12 +47,20 @@ bool TesterLinkOptions::Apply(int* portNumber) {
             }
             options.faults.push_back(fault);
         }
-        simulator_ = std::make_shared<sim::TesterSimulator>(options);
-        auto tester = simulator_;
-        SetTesterLinkOpener([tester](int, std::unique_ptr<TesterLink>* link) {
-            *link = std::make_unique<SimulatedLink>(*tester);
-            return 0;
-        });
+        simulator_ = std::make_unique<sim::TesterSimulator>(options);
+        std::string error;
+        device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &error);
+        if (device_) {
+            // The whole serial stack runs, on a real terminal device.
+            SetDeviceOverride(device_->path());
+            player_ = std::thread([this] {
+                while (!stopPlayer_.load())
+                    if (!device_->Pump(20)) break;
+            });
+        } else {
+            SetSerialPortFactory(sim::SimulatedTesterPortFactory(*simulator_, SystemClock()));
+            memoryPort_ = true;
+        }
     }
     if (!traceFile.empty()) {
         trace_ = std::make_unique<std::ofstream>(traceFile, std::ios::trunc);
@@ -78,8 +87,17 @@ std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-void TesterLinkOptions::ReportSimulation(std::ostream& out) const {
+void TesterLinkOptions::StopSimulation() {
+    if (player_.joinable()) {
+        stopPlayer_ = true;
+        player_.join();
+    }
+}
+
+void TesterLinkOptions::ReportSimulation(std::ostream& out) {
     if (!simulator_) return;
+    // The simulator belongs to its player until it stops.
+    StopSimulation();
     for (const auto& t : simulator_->transfers()) {
         const std::uint32_t bytes = t.accepted * 128;
         std::vector<std::uint8_t> held;
@@ -106,7 +124,9 @@ void TesterLinkOptions::ReportSimulation(std::ostream& out) const {
 
 TesterLinkOptions::~TesterLinkOptions() {
     if (trace_) SetTesterLinkTrace(nullptr);
-    if (simulator_) SetTesterLinkOpener(nullptr);
+    StopSimulation();
+    if (device_) SetDeviceOverride("");
+    if (memoryPort_) SetSerialPortFactory(nullptr);
 }
 
 TerminalFlowView::TerminalFlowView() : live_(isatty(STDOUT_FILENO) == 1) {}

@@ -1,11 +1,14 @@
 #pragma once
 // What the commands that talk to a tester share: the options that choose the
 // port and trace the bytes, and the terminal's picture of the download flow.
+#include <atomic>
 #include <fstream>
+#include <thread>
 #include <memory>
 #include <string>
 
 #include "cli/command.h"
+#include "sim/tester_device.h"
 #include "sim/tester_simulator.h"
 #include "ui/download_flow_view.h"
 
@@ -25,12 +28,20 @@ struct TesterLinkOptions {
     // With --simulate: one line per transfer the simulated tester received,
     // with a CRC-32 of the bytes it holds there now, so a package can be
     // checked against its image files.
-    void ReportSimulation(std::ostream& out) const;
+    void ReportSimulation(std::ostream& out);
     ~TesterLinkOptions();
 
 private:
+    void StopSimulation();
+
     std::unique_ptr<std::ofstream> trace_;
-    std::shared_ptr<sim::TesterSimulator> simulator_;
+    std::unique_ptr<sim::TesterSimulator> simulator_;
+    // The simulated tester on a pseudo-terminal, played by its own thread;
+    // without one it sits behind an in-memory port.
+    std::unique_ptr<sim::TesterDevice> device_;
+    std::thread player_;
+    std::atomic<bool> stopPlayer_{false};
+    bool memoryPort_ = false;
 };
 
 // Status lines and progress on a terminal: a live line that rewrites itself
