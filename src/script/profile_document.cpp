@@ -26,9 +26,11 @@ ScriptReadHook& ReadHook() {
     return hook;
 }
 
-bool IsDirectory(const std::string& path) {
+// Only regular files are read: opening a pipe or a device named by a script
+// could block the download forever.
+bool IsRegularFile(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::is_directory(std::filesystem::path(path), ec);
+    return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
 }
 
 }  // namespace
@@ -41,7 +43,7 @@ ScriptReadHook SetScriptReadHook(ScriptReadHook hook) {
 
 bool ProbeFileLength(const std::string& path, unsigned long long* length) {
     *length = 0;
-    if (path.empty() || IsDirectory(path)) return false;
+    if (path.empty() || !IsRegularFile(path)) return false;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     bool ok = std::fseek(f, 0, SEEK_END) == 0;
@@ -165,6 +167,7 @@ bool ProfileDocument::AddEntry(const std::string& section, const std::string& ke
         sec.keys.push_back(key);
         sec.values.emplace_back();
         k = static_cast<int>(sec.keys.size()) - 1;
+        sec.index.emplace(script_text::Lower(key), static_cast<std::size_t>(k));
     }
     sec.values[static_cast<std::size_t>(k)] = value;
     return true;
@@ -177,6 +180,10 @@ int ProfileDocument::FindSection(std::string_view name) const {
 }
 
 int ProfileDocument::FindKey(const ProfileSection& section, std::string_view key) {
+    if (section.index.size() == section.keys.size()) {
+        auto it = section.index.find(script_text::Lower(key));
+        return it == section.index.end() ? -1 : static_cast<int>(it->second);
+    }
     for (std::size_t i = 0; i < section.keys.size(); ++i)
         if (EqualNoCase(section.keys[i], key)) return static_cast<int>(i);
     return -1;

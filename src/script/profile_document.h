@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zul {
@@ -21,6 +22,10 @@ std::string ComplementBytes(std::string_view bytes);
 struct ProfileSection {
     std::vector<std::string> keys;
     std::vector<std::string> values;
+    // Lower-case key -> position. A script with hundreds of statements would
+    // otherwise cost a quadratic number of key comparisons on every reading,
+    // and every statement parse reads the script again.
+    std::unordered_map<std::string, std::size_t> index;
 };
 
 // The decoded text of one file, exactly as long as the file.
@@ -88,8 +93,8 @@ bool ReadScriptFileBytes(const std::string& path, std::string* bytes);
 using ScriptReadHook = std::function<void(const std::string& path)>;
 ScriptReadHook SetScriptReadHook(ScriptReadHook hook);
 
-// Length of a file opened for reading; false when it cannot be opened (or is a
-// directory).
+// Length of a file opened for reading; false when it cannot be opened or is
+// not a regular file (a directory, a pipe, a device).
 bool ProbeFileLength(const std::string& path, unsigned long long* length);
 
 }  // namespace zul
