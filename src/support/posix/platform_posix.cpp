@@ -39,6 +39,7 @@ std::string SettingsFallbackDirectory() {
     std::string base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
         base = xdg;
+        MakePrivateDirectory(base);
     } else {
         std::string home = HomeDirectory();
         if (home.empty()) return std::string();

@@ -1,0 +1,89 @@
+// The command-line front end as a user runs it: a real process, real files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "testlib/temp_dir.h"
+
+namespace zul {
+namespace {
+
+using test::ShellQuote;
+
+class CliSettingsTest : public ::testing::Test {
+protected:
+    // A copy of zul-cli in a program directory of its own.
+    void SetUp() override {
+        ::mkdir((root / "prog").c_str(), 0755);
+        ::mkdir((root / "work").c_str(), 0755);
+        cli = root / "prog/zul-cli";
+        std::filesystem::copy_file(ZUL_CLI_PATH, cli);
+    }
+    int Run(const std::string& args, std::string* out) {
+        return test::RunCommand("XDG_CONFIG_HOME=" + ShellQuote(root / "config") + " " + ShellQuote(cli) + " " + args,
+                                root / "work", out);
+    }
+    test::TempDir root;
+    std::string cli;
+};
+
+TEST_F(CliSettingsTest, PrintsEveryValueFromTheProgramDirectory) {
+    std::string out;
+    ASSERT_EQ(Run("settings", &out), 0) << out;
+    const std::string prog = root / "prog";
+    EXPECT_EQ(out, "settings file = " + prog + "/zultw.ini\n"
+                   "WriteTest/Val = 12345\n"
+                   "Comm Strings/Port = COM1\n"
+                   "comm/Port = 1\n"
+                   "Dir Setup/QOBClosingMsg = Cycle power on your tester and press OK to finish.\n"
+                   "Dir Setup/QOBDir = " + prog + "/Apps\n"
+                   "Dir Setup/ImgQOBDir = " + prog + "/Apps\n"
+                   "Dir Setup/QOBFileType = QOB\n");
+}
+
+TEST_F(CliSettingsTest, AProgramDirectoryThatCannotHoldTheFileUsesTheUsersConfigDirectory) {
+    ::mkdir((root / "prog/zultw.ini").c_str(), 0755);
+    std::string out;
+    ASSERT_EQ(Run("settings", &out), 0) << out;
+    const std::string expected = root / "config/zul/zultw.ini";
+    EXPECT_NE(out.find("settings file = " + expected + "\n"), std::string::npos) << out;
+    struct stat st {};
+    ASSERT_EQ(::stat((root / "config/zul").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // The fallback is not tested, so nothing was written there.
+    EXPECT_FALSE(std::filesystem::exists(expected));
+}
+
+TEST_F(CliSettingsTest, AnExplicitSettingsFileIsUsedAsItIs) {
+    root.Write("mine.ini", "[comm]\nPort=4\n[Dir Setup]\nQOBFileType=\n");
+    std::string out;
+    ASSERT_EQ(Run("--settings " + ShellQuote(root / "mine.ini") + " settings", &out), 0) << out;
+    EXPECT_NE(out.find("settings file = " + root / "mine.ini"), std::string::npos) << out;
+    EXPECT_NE(out.find("comm/Port = 4\n"), std::string::npos);
+    EXPECT_NE(out.find("Dir Setup/QOBFileType = \n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(root / "prog/zultw.ini"));
+}
+
+TEST_F(CliSettingsTest, EveryRunLeavesItsSessionInTheCurrentDirectory) {
+    std::string out;
+    ASSERT_EQ(Run("settings", &out), 0);
+    ASSERT_EQ(Run("--version", &out), 0);
+    std::string log = root.Read("work/MSC.LOG");
+    size_t starts = 0, ends = 0;
+    for (size_t p = 0; (p = log.find("START SESSION", p)) != std::string::npos; ++p) ++starts;
+    for (size_t p = 0; (p = log.find("END SESSION", p)) != std::string::npos; ++p) ++ends;
+    EXPECT_EQ(starts, 2u);
+    EXPECT_EQ(ends, 2u);
+    EXPECT_FALSE(std::filesystem::exists(root / "prog/MSC.LOG"));
+}
+
+TEST_F(CliSettingsTest, HelpAndBadUsage) {
+    std::string out;
+    EXPECT_EQ(Run("--help", &out), 0);
+    EXPECT_NE(out.find("settings"), std::string::npos);
+    EXPECT_NE(Run("no-such-command", &out), 0);
+}
+
+}  // namespace
+}  // namespace zul
