@@ -27,10 +27,21 @@ struct SimulateOptions {
     std::uint32_t exitAfterMs = 0;
 };
 
-// Control characters as escapes, so that an answer prints on one line.
+// Control characters as escapes, so that an answer prints on one line; a
+// long run of block requests is counted rather than printed.
 std::string Visible(const std::string& bytes) {
     std::string s;
-    for (unsigned char c : bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c == '!') {
+            std::size_t run = 1;
+            while (i + run < bytes.size() && bytes[i + run] == '!') ++run;
+            if (run > 4) {
+                s += "!!!...(" + std::to_string(run) + " block requests)";
+                i += run - 1;
+                continue;
+            }
+        }
         if (c == '\r') {
             s += "\\r";
         } else if (c == '\n') {

@@ -46,10 +46,10 @@ struct Fault {
     std::uint32_t delayMs = 0;  // late-monitor
 };
 
-// The fault's name as written in a specification.
+// The fault's name as written in a fault description.
 const char* FaultName(FaultKind kind);
 
-// Parses one specification. Returns false (and a reason) for an unknown name,
+// Parses one fault description. Returns false (and a reason) for an unknown name,
 // a malformed value or position, or a position the fault cannot take.
 bool ParseFault(const std::string& spec, Fault* fault, std::string* error);
 // The text form of a fault (round-trips through ParseFault).

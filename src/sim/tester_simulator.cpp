@@ -218,6 +218,7 @@ void TesterSimulator::PowerCycle(SimNanos at) {
     AdvanceTo(at);
     if (transfer_) FinishTransfer(now_, false, "power off");
     pending_ = Pending{};
+    toPc_.DropUnsent(now_);  // what was still queued in the UART is gone
     fifo_.clear();
     line_.clear();
     echo_.clear();

@@ -361,3 +361,46 @@ TEST(Timing, FastPresetShortensEveryWait) {
 
 }  // namespace
 }  // namespace zul::sim
+
+namespace zul::sim {
+namespace {
+
+using test::SimBench;
+
+// Line noise and half-typed commands at changing speeds: the tester must keep
+// going (no crash, no hang) and still answer once the line is clean again.
+TEST(Robustness, SurvivesRandomInputInEveryState) {
+    const char alphabet[] = "VIBRLCFEMASN0123456789abcdef \r\r\r!*>\x7f\x08\n\xff";
+    std::uint64_t state = 12345;
+    auto next = [&] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<std::uint32_t>(state >> 33);
+    };
+    for (bool uploaded : {false, true}) {
+        SimOptions options;
+        options.timing = SimTiming::Fast();
+        SimBench bench(options);
+        if (uploaded) {
+            ASSERT_TRUE(test::StartUploadedMonitor(bench));
+        }
+        for (int round = 0; round < 400; ++round) {
+            std::string noise;
+            const std::uint32_t n = next() % 40;
+            for (std::uint32_t i = 0; i < n; ++i) noise += alphabet[next() % (sizeof alphabet - 1)];
+            bench.pcBaud = (next() % 4 == 0) ? 115200 : bench.sim.baud();
+            bench.Talk(noise, next() % 50);
+        }
+        // Whatever state the noise left: drop the PC's backlog, power-cycle
+        // and talk cleanly.
+        bench.sim.DropPcUnsent(bench.now);
+        bench.Wait(10);
+        bench.sim.PowerCycle(bench.now);
+        bench.pcBaud = 9600;
+        const std::string flushed = bench.Talk("\r", 50);  // may echo the byte that was on the wire
+        EXPECT_EQ(flushed.substr(flushed.size() - 3), "\r\n>");
+        EXPECT_EQ(bench.Talk("I\r").substr(0, 7), "I\r\nZIZ2");
+    }
+}
+
+}  // namespace
+}  // namespace zul::sim
