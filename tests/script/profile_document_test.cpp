@@ -22,7 +22,7 @@ struct LookupCase {
     const char* section;
     const char* key;
     bool found;
-    const char* value;
+    std::string value;
 };
 
 std::ostream& operator<<(std::ostream& os, const LookupCase& c) { return os << c.name; }
@@ -78,6 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"entries_before_long_line_stay", "[s]\nk=1\n" + std::string(1024, 'x') + "\nj=2\n", "s", "k", true,
                    "1"},
         LookupCase{"cr_counts_toward_capacity", "[s]\n" + kLongLine + "\r\r\nk=1\n", "s", "k", false, ""},
+        LookupCase{"cr_only_1024_bytes_no_entry", "k=v\r" + std::string(1020, 'x'), "", "k", false, ""},
+        LookupCase{"last_line_of_1023_without_lf", "k=" + std::string(1021, 'v'), "", "k", true,
+                   std::string(1021, 'v')},
+        LookupCase{"last_line_of_1024_without_lf", "k=" + std::string(1022, 'v'), "", "k", false, ""},
         LookupCase{"high_bytes_kept", "[s]\nk=\xE9t\xE9\n", "s", "k", true, "\xE9t\xE9"},
         LookupCase{"missing_section", "[s]\nk=v\n", "t", "k", false, ""}),
     [](const testing::TestParamInfo<LookupCase>& info) { return std::string(info.param.name); });

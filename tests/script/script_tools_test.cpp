@@ -11,6 +11,9 @@ namespace {
 
 class ScriptTools : public testing::Test {
 protected:
+    void SetUp() override {
+        if (std::string(ZUL_CLI_PATH).empty()) GTEST_SKIP() << "built without zul-cli";
+    }
     int Run(const std::string& arguments, std::string* output) {
         return test::RunCommand(std::string(ZUL_CLI_PATH) + " --settings " + test::ShellQuote(dir / "zultw.ini") +
                                     " " + arguments,
