@@ -7,6 +7,8 @@
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
 #include "tester/monitor_image.h"
+#include "serial/serial_port.h"
+#include "sim/simulated_tester_port.h"
 #include "tester/simulated_link.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_recorders.h"
@@ -177,6 +179,41 @@ TEST_F(SimulatorProtocolTest, CancelDuringTheEraseIsSeenAtTheFirstBlock) {
     EXPECT_EQ(CountCommands("FLB"), 0);
     EXPECT_EQ(blocksSent_, 0u);
     DownloadCancelFlag = 0;
+}
+
+}  // namespace
+}  // namespace zul
+
+namespace zul {
+namespace {
+
+// The whole stack: OpenTesterLink over the serial library, whose port is the
+// simulated tester, in virtual time.
+TEST(SimulatedSerialStack, FlashStatementThroughTheSerialLibrary) {
+    VirtualClock clock(0);
+    ScopedClock scoped(clock);
+    sim::TesterSimulator tester;
+    ScopedSerialPortFactory factory(sim::SimulatedTesterPortFactory(tester, clock));
+    test::TempDir dir;
+    const auto image = test::ImageBytes(32 * 1024, 11);
+    test::WriteImage(dir / "f.bin", image);
+
+    ASSERT_EQ(OpenTesterLink(1), 0);
+    MonitorContext context;
+    EXPECT_EQ(QueryHardwareId(context), kHardwareZiz2);
+    LoadStatement s;
+    s.loadType = kLoadFlash;
+    s.loadAddress = 0x100000;
+    s.imageSize = static_cast<std::uint32_t>(image.size());
+    s.imagePath = dir / "f.bin";
+    s.resetAfter = true;
+    std::uint32_t blocksSent = 0;
+    test::RecordingProgress progress;
+    EXPECT_EQ(RunLoadStatement(s, 256, blocksSent, progress), kDownloadOk);
+    EXPECT_EQ(CloseTesterLink(), 0);
+    EXPECT_EQ(tester.memory().ReadFlash(0x100000, 32 * 1024), image);
+    EXPECT_EQ(blocksSent, 256u);
+    EXPECT_EQ(tester.state(), sim::SimState::BootMonitor);  // reset after the statement
 }
 
 }  // namespace
