@@ -195,7 +195,7 @@ void TerminalFlowView::Render(bool force) {
     const std::string plain = std::to_string(current_ / 10);
     if (plain == lastPlain_) return;
     lastPlain_ = plain;
-    std::cout << line << "\n";
+    std::cout << line << std::endl;
 }
 
 }  // namespace zul::cli
