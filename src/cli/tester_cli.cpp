@@ -36,13 +36,13 @@ bool TesterLinkOptions::Apply(int* portNumber) {
         while (at < simulate.size()) {
             std::size_t comma = simulate.find(',', at);
             if (comma == std::string::npos) comma = simulate.size();
-            const std::string spec = simulate.substr(at, comma - at);
+            const std::string faultText = simulate.substr(at, comma - at);
             at = comma + 1;
-            if (spec.empty()) continue;
+            if (faultText.empty()) continue;
             sim::Fault fault;
             std::string error;
-            if (!sim::ParseFault(spec, &fault, &error)) {
-                std::cerr << "zul-cli: --simulate " << spec << ": " << error << "\n";
+            if (!sim::ParseFault(faultText, &fault, &error)) {
+                std::cerr << "zul-cli: --simulate " << faultText << ": " << error << "\n";
                 return false;
             }
             options.faults.push_back(fault);

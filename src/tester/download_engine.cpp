@@ -12,32 +12,32 @@
 namespace zul {
 namespace {
 
-struct PathParts {
+struct PathPieces {
     std::string_view drive, directory, name, extension;
 };
 
 // Splits the way the Windows runtime does: an optional "X:" drive, the
 // directory up to the last separator ("\" or "/"), then the name and the
 // extension from its last dot.
-PathParts SplitPath(std::string_view path) {
-    PathParts parts;
+PathPieces SplitPath(std::string_view path) {
+    PathPieces pieces;
     if (path.size() >= 2 && path[1] == ':') {
-        parts.drive = path.substr(0, 2);
+        pieces.drive = path.substr(0, 2);
         path.remove_prefix(2);
     }
     const std::size_t slash = path.find_last_of("\\/");
     if (slash != std::string_view::npos) {
-        parts.directory = path.substr(0, slash + 1);
+        pieces.directory = path.substr(0, slash + 1);
         path.remove_prefix(slash + 1);
     }
     const std::size_t dot = path.find_last_of('.');
     if (dot != std::string_view::npos) {
-        parts.name = path.substr(0, dot);
-        parts.extension = path.substr(dot);
+        pieces.name = path.substr(0, dot);
+        pieces.extension = path.substr(dot);
     } else {
-        parts.name = path;
+        pieces.name = path;
     }
-    return parts;
+    return pieces;
 }
 
 // Ends a statement: closes the image, lets the windows catch up, and gives
@@ -66,9 +66,9 @@ std::string EraseCommand(const LoadStatement& s) {
 }  // namespace
 
 std::string ShortDisplayName(std::string_view path) {
-    const PathParts parts = SplitPath(path);
-    if (parts.drive.empty() || parts.directory.empty() || parts.name.empty()) return std::string(path);
-    return std::string(parts.drive) + "\\...\\" + std::string(parts.name) + std::string(parts.extension);
+    const PathPieces pieces = SplitPath(path);
+    if (pieces.drive.empty() || pieces.directory.empty() || pieces.name.empty()) return std::string(path);
+    return std::string(pieces.drive) + "\\...\\" + std::string(pieces.name) + std::string(pieces.extension);
 }
 
 std::string DownloadingStatusText(std::string_view imagePath) {

@@ -24,10 +24,10 @@ protected:
 
     void Start(const std::vector<std::string>& faults = {}) {
         sim::SimOptions options;
-        for (const auto& spec : faults) {
+        for (const auto& faultText : faults) {
             sim::Fault fault;
             std::string error;
-            ASSERT_TRUE(sim::ParseFault(spec, &fault, &error)) << spec << ": " << error;
+            ASSERT_TRUE(sim::ParseFault(faultText, &fault, &error)) << faultText << ": " << error;
             options.faults.push_back(fault);
         }
         tester_ = std::make_unique<sim::TesterSimulator>(options);
