@@ -1,6 +1,7 @@
 #include "script/application_catalogue.h"
 
 #include <algorithm>
+#include <exception>
 #include <filesystem>
 
 #include "script/text_util.h"
@@ -64,11 +65,20 @@ std::unique_ptr<ApplicationCatalogue> BuildCatalogue(const std::string& scriptDi
     // An empty directory name resolves against the root, as the pattern "\*.x" does.
     const std::string listed = scriptDir.empty() ? std::string(1, PathSeparator()) : scriptDir;
     std::vector<std::string> names;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(std::filesystem::path(listed), ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (MatchesPattern(name, pattern)) names.push_back(std::move(name));
+    try {
+        std::error_code ec;
+        std::filesystem::directory_iterator it(std::filesystem::path(listed), ec), end;
+        for (; !ec && it != end; it.increment(ec)) {
+            std::string name;
+            try {
+                name = it->path().filename().string();
+            } catch (const std::exception&) {
+                continue;  // not expressible in the narrow code page: no script path can name it
+            }
+            if (MatchesPattern(name, pattern)) names.push_back(std::move(name));
+        }
+    } catch (const std::exception&) {
+        // A directory name the platform cannot convert: nothing to list.
     }
     // The directory order of POSIX file systems is arbitrary; the order users
     // know is by name without regard to case.

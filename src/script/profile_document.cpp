@@ -1,6 +1,7 @@
 #include "script/profile_document.h"
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 
 #include "app/settings_store.h"
@@ -30,7 +31,11 @@ ScriptReadHook& ReadHook() {
 // could block the download forever.
 bool IsRegularFile(const std::string& path) {
     std::error_code ec;
-    return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+    try {
+        return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
+    } catch (const std::exception&) {
+        return false;  // a name the platform cannot convert names no file we can read
+    }
 }
 
 }  // namespace
@@ -46,11 +51,17 @@ bool ProbeFileLength(const std::string& path, unsigned long long* length) {
     if (path.empty() || !IsRegularFile(path)) return false;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    long end = ok ? std::ftell(f) : -1;
     std::fclose(f);
-    if (end < 0) return false;
-    *length = static_cast<unsigned long long>(end);
+    // The file system's own size: no 2 GB limit where long is 32 bits.
+    std::error_code ec;
+    std::uintmax_t size = 0;
+    try {
+        size = std::filesystem::file_size(std::filesystem::path(path), ec);
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (ec) return false;
+    *length = static_cast<unsigned long long>(size);
     return true;
 }
 

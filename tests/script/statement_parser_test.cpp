@@ -294,6 +294,16 @@ TEST_F(StatementFlow, MissingKeysAreNotSpecifiedMessages) {
     }
 }
 
+TEST_F(StatementFlow, ImageTooLargeForTheSizeIsRefused) {
+    dir.Write("huge.bin", "");
+    std::error_code ec;
+    std::filesystem::resize_file(dir / "huge.bin", 0x80000000ull, ec);  // sparse where the file system allows
+    if (ec) GTEST_SKIP() << "cannot make a 2 GB file here";
+    auto record = Load({"huge.bin -FLASH", "huge.bin 0 7FFFFFFF -FLASH"});
+    EXPECT_EQ(ParseStatement(*record, 0), STMT_BAD_STATEMENT);
+    EXPECT_EQ(ParseStatement(*record, 1), STMT_LOAD);
+}
+
 TEST_F(StatementFlow, ScriptGoneAtParseTimeIsNotSpecified) {
     auto record = Load({"app.bin -RAM"});
     std::filesystem::remove(dir / "app.qob");
