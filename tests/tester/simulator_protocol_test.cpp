@@ -9,7 +9,7 @@
 #include "tester/monitor_image.h"
 #include "serial/serial_port.h"
 #include "sim/simulated_tester_port.h"
-#include "tester/simulated_link.h"
+#include "testlib/tester_simulated_link.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_recorders.h"
 #include "testlib/tester_scripts.h"
@@ -31,7 +31,7 @@ protected:
             options.faults.push_back(fault);
         }
         tester_ = std::make_unique<sim::TesterSimulator>(options);
-        InstallTesterLink(std::make_unique<SimulatedLink>(*tester_));
+        InstallTesterLink(std::make_unique<test::SimulatedLink>(*tester_));
     }
     LoadStatement Statement(const std::string& name, std::size_t size, int loadType, std::uint32_t address,
                             unsigned seed) {

@@ -1,8 +1,8 @@
-#include "tester/simulated_link.h"
+#include "testlib/tester_simulated_link.h"
 
 #include "support/clock.h"
 
-namespace zul {
+namespace zul::test {
 
 SimulatedLink::SimulatedLink(sim::TesterSimulator& tester)
     : tester_(tester), origin_(CurrentClock().TickCount()), base_(tester.now()) {}
@@ -57,4 +57,4 @@ int SimulatedLink::SetLineSpeed(long baud) {
     return 0;
 }
 
-}  // namespace zul
+}  // namespace zul::test

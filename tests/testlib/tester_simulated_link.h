@@ -9,7 +9,7 @@
 #include "sim/tester_simulator.h"
 #include "tester/tester_link.h"
 
-namespace zul {
+namespace zul::test {
 
 class SimulatedLink final : public TesterLink {
 public:
@@ -36,4 +36,4 @@ private:
     long baud_ = 9600;
 };
 
-}  // namespace zul
+}  // namespace zul::test
