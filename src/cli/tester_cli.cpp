@@ -129,7 +129,19 @@ TesterLinkOptions::~TesterLinkOptions() {
     if (memoryPort_) SetSerialPortFactory(nullptr);
 }
 
-TerminalFlowView::TerminalFlowView() : live_(isatty(STDOUT_FILENO) == 1) {}
+TerminalFlowView::TerminalFlowView() : live_(isatty(STDOUT_FILENO) == 1), previousSink_(&CurrentMessageSink()) {
+    SetMessageSink(this);
+}
+
+TerminalFlowView::~TerminalFlowView() {
+    EndLiveLine();
+    SetMessageSink(previousSink_);
+}
+
+int TerminalFlowView::Show(std::string_view text, std::string_view caption, unsigned type) {
+    EndLiveLine();
+    return previousSink_->Show(text, caption, type);
+}
 
 void TerminalFlowView::ShowStatusWindow(std::string_view text) { std::cout << text << std::endl; }
 
@@ -147,17 +159,20 @@ void TerminalFlowView::SetStatusText(std::string_view text) {
     if (text == status_) return;
     EndLiveLine();
     status_ = text;
+    showNumbers_ = false;
     if (!live_) std::cout << status_ << std::endl;
     Render(true);
 }
 
 void TerminalFlowView::SetCurrentPercent(int percent) {
     current_ = percent;
+    showNumbers_ = true;
     Render(false);
 }
 
 void TerminalFlowView::SetTotalPercent(int percent) {
     total_ = percent;
+    showNumbers_ = true;
     Render(false);
 }
 
@@ -170,24 +185,33 @@ void TerminalFlowView::EndLiveLine() {
 }
 
 void TerminalFlowView::Render(bool force) {
-    if (current_ < 0) return;
+    if (!live_ && current_ < 0) return;
     const std::uint32_t now = CurrentClock().TickCount();
-    const std::uint64_t bytes = BlockPayloadBytesSent() - bytesAtStatusStart_;
-    const double seconds = (now - started_) / 1000.0;
-    const double rate = seconds > 0 ? bytes / seconds : 0.0;
-    char left[32] = "--:--";
-    if (total_ > 0 && total_ < 100) {
-        const auto remaining = static_cast<unsigned>(seconds * (100 - total_) / total_);
-        std::snprintf(left, sizeof left, "%u:%02u", remaining / 60, remaining % 60);
+    std::string numbers;
+    if (current_ >= 0 && showNumbers_) {
+        const std::uint64_t bytes = BlockPayloadBytesSent() - bytesAtStatusStart_;
+        const double seconds = (now - started_) / 1000.0;
+        const double rate = seconds > 0 ? bytes / seconds : 0.0;
+        char left[32] = "--:--";
+        if (total_ > 0 && total_ < 100) {
+            const auto remaining = static_cast<unsigned>(seconds * (100 - total_) / total_);
+            std::snprintf(left, sizeof left, "%u:%02u", remaining / 60, remaining % 60);
+        }
+        char line[200];
+        std::snprintf(line, sizeof line, "file %3d%%  total %3d%%  %llu bytes  %.0f B/s  left %s", current_,
+                      total_ < 0 ? 0 : total_, static_cast<unsigned long long>(bytes), rate, left);
+        numbers = line;
     }
-    char line[200];
-    std::snprintf(line, sizeof line, "file %3d%%  total %3d%%  %llu bytes  %.0f B/s  left %s", current_,
-                  total_ < 0 ? 0 : total_, static_cast<unsigned long long>(bytes), rate, left);
     if (live_) {
         // Rewriting the line a few times a second is plenty for the eye.
         if (!force && lineOpen_ && now - lastRender_ < 100) return;
         lastRender_ = now;
-        std::cout << "\r\033[K" << line << std::flush;
+        // One terminal line, so that it can be rewritten: a long status
+        // keeps its end (the file name).
+        std::string status = status_;
+        constexpr std::size_t kStatusWidth = 44;
+        if (!numbers.empty() && status.size() > kStatusWidth) status = "..." + status.substr(status.size() - (kStatusWidth - 3));
+        std::cout << "\r\033[K" << status << (numbers.empty() ? "" : "  ") << numbers << std::flush;
         lineOpen_ = true;
         return;
     }
@@ -195,7 +219,7 @@ void TerminalFlowView::Render(bool force) {
     const std::string plain = std::to_string(current_ / 10);
     if (plain == lastPlain_) return;
     lastPlain_ = plain;
-    std::cout << line << std::endl;
+    std::cout << numbers << std::endl;
 }
 
 }  // namespace zul::cli

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/messages.h"
 #include "cli/command.h"
 #include "sim/tester_device.h"
 #include "sim/tester_simulator.h"
@@ -46,9 +47,14 @@ private:
 
 // Status lines and progress on a terminal: a live line that rewrites itself
 // when standard output is a terminal, plain lines otherwise.
-class TerminalFlowView final : public DownloadFlowView, private DownloadProgress {
+class TerminalFlowView final : public DownloadFlowView, private DownloadProgress, private MessageSink {
 public:
+    // Messages go through the view while it lives, so that a message never
+    // lands on the end of the live line.
     TerminalFlowView();
+    ~TerminalFlowView() override;
+    TerminalFlowView(const TerminalFlowView&) = delete;
+    TerminalFlowView& operator=(const TerminalFlowView&) = delete;
     void ShowStatusWindow(std::string_view text) override;
     void CloseStatusWindow() override {}
     DownloadProgress& OpenProgress(std::string_view caption) override;
@@ -59,10 +65,13 @@ private:
     void SetStatusText(std::string_view text) override;
     void SetCurrentPercent(int percent) override;
     void SetTotalPercent(int percent) override;
+    int Show(std::string_view text, std::string_view caption, unsigned type) override;
     void Render(bool force);
     void EndLiveLine();
 
     bool live_;
+    MessageSink* previousSink_;
+    bool showNumbers_ = false;  // numbers belong to the status shown
     bool lineOpen_ = false;
     std::string status_;
     int current_ = -1;
