@@ -1,0 +1,61 @@
+// zul-cli identify: opens the link, asks the tester which it is, and says
+// what it found.
+#include <iostream>
+
+#include "cli/command.h"
+#include "cli/tester_cli.h"
+#include "tester/tester_query.h"
+#include "serial/device_names.h"
+#include "tester/link_setup.h"
+
+namespace zul::cli {
+namespace {
+
+// The answer with its line ends and other control bytes made visible.
+std::string Visible(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+            out += hex;
+        } else out += c;
+    }
+    return out;
+}
+
+void SetupIdentify(CLI::App& app, Context& context) {
+    auto* cmd = app.add_subcommand("identify", "Ask the tester on the serial port which tester it is");
+    auto options = std::make_shared<TesterLinkOptions>();
+    options->AddTo(*cmd);
+    cmd->callback([&context, options] {
+        context.Start();
+        int portNumber = 0;
+        if (!options->Apply(&portNumber)) {
+            context.exitCode = 1;
+            return;
+        }
+        TerminalFlowView view;
+        MonitorContext monitor;
+        ClearOpenFailure();
+        const int hardwareId = QueryTesterConfiguration(portNumber, monitor, view);
+        if (LastOpenFailure().kind != OpenFailureKind::kNone)
+            std::cerr << DescribeOpenFailure(LastOpenFailure()) << "\n";
+        if (hardwareId == kHardwareZiz2) {
+            std::cout << "COM" << portNumber << ": KVR 7700 (ZIZ2) in monitor mode; it answered \""
+                      << Visible(monitor.Reply()) << "\"\n";
+        } else if (hardwareId == kHardwareOther) {
+            std::cout << "COM" << portNumber << ": not a ZIZ2 tester; it answered \"" << Visible(monitor.Reply())
+                      << "\"\n";
+        }
+        context.exitCode = hardwareId == kHardwareZiz2 ? 0 : 1;
+    });
+}
+
+}  // namespace
+
+ZUL_REGISTER_COMMAND("identify", SetupIdentify);
+
+}  // namespace zul::cli

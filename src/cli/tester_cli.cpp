@@ -1,0 +1,225 @@
+#include "cli/tester_cli.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "app/startup.h"
+#include "support/clock.h"
+#include "sim/sim_faults.h"
+#include "tester/link_trace.h"
+#include "serial/device_names.h"
+#include "serial/serial_port.h"
+#include "sim/simulated_tester_port.h"
+#include "tester/monitor_protocol.h"
+
+namespace zul::cli {
+
+void TesterLinkOptions::AddTo(CLI::App& command) {
+    command.add_option("--trace", traceFile, "Write every byte sent and received, with times, to FILE")
+        ->option_text("FILE");
+    simulateOption = command
+                         .add_option("--simulate", simulate,
+                                     "Talk to a simulated tester in this process instead of the port, with the "
+                                     "faults given (comma-separated, as zul-cli simulate takes them)")
+                         ->expected(0, 1)
+                         ->option_text("[=FAULTS]");
+}
+
+bool TesterLinkOptions::Apply(int* portNumber) {
+    *portNumber = CurrentPortSelection() != nullptr ? CurrentPortSelection()->portNumber : 0;
+    if (simulateOption != nullptr && simulateOption->count() > 0) {
+        sim::SimOptions options;
+        options.timing = sim::SimTiming::Fast();
+        std::size_t at = 0;
+        while (at < simulate.size()) {
+            std::size_t comma = simulate.find(',', at);
+            if (comma == std::string::npos) comma = simulate.size();
+            const std::string faultText = simulate.substr(at, comma - at);
+            at = comma + 1;
+            if (faultText.empty()) continue;
+            sim::Fault fault;
+            std::string error;
+            if (!sim::ParseFault(faultText, &fault, &error)) {
+                std::cerr << "zul-cli: --simulate " << faultText << ": " << error << "\n";
+                return false;
+            }
+            options.faults.push_back(fault);
+        }
+        simulator_ = std::make_unique<sim::TesterSimulator>(options);
+        std::string error;
+        device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &error);
+        if (device_) {
+            // The whole serial stack runs, on a real terminal device.
+            SetDeviceOverride(device_->path());
+            player_ = std::thread([this] {
+                while (!stopPlayer_.load())
+                    if (!device_->Pump(20)) break;
+            });
+        } else {
+            SetSerialPortFactory(sim::SimulatedTesterPortFactory(*simulator_, SystemClock()));
+            memoryPort_ = true;
+        }
+    }
+    if (!traceFile.empty()) {
+        trace_ = std::make_unique<std::ofstream>(traceFile, std::ios::trunc);
+        if (!*trace_) {
+            std::cerr << "zul-cli: cannot write the trace file " << traceFile << "\n";
+            trace_.reset();
+            return false;
+        }
+        SetTesterLinkTrace(trace_.get());
+    }
+    return true;
+}
+
+namespace {
+
+std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::uint8_t b : bytes) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+}  // namespace
+
+void TesterLinkOptions::StopSimulation() {
+    if (player_.joinable()) {
+        stopPlayer_ = true;
+        player_.join();
+    }
+}
+
+void TesterLinkOptions::ReportSimulation(std::ostream& out) {
+    if (!simulator_) return;
+    // The simulator belongs to its player until it stops.
+    StopSimulation();
+    for (const auto& t : simulator_->transfers()) {
+        const std::uint32_t bytes = t.accepted * 128;
+        std::vector<std::uint8_t> held;
+        const char* where = "ram";
+        switch (t.target) {
+            case sim::TransferRecord::Target::Ram:
+                held = simulator_->memory().ReadRam(t.address, bytes);
+                break;
+            case sim::TransferRecord::Target::Flash:
+                where = "flash";
+                held = simulator_->memory().ReadFlash(t.address, bytes);
+                break;
+            case sim::TransferRecord::Target::Card:
+                where = "card";
+                held = simulator_->memory().ReadCard(t.address * 8192, bytes);
+                break;
+        }
+        char line[160];
+        std::snprintf(line, sizeof line, "simulated tester: %s %x: %u of %u blocks stored, %u bytes, crc32 %08x\n",
+                      where, t.address, t.accepted, t.blocks, bytes, Crc32(held));
+        out << line;
+    }
+}
+
+TesterLinkOptions::~TesterLinkOptions() {
+    if (trace_) SetTesterLinkTrace(nullptr);
+    StopSimulation();
+    if (device_) SetDeviceOverride("");
+    if (memoryPort_) SetSerialPortFactory(nullptr);
+}
+
+TerminalFlowView::TerminalFlowView() : live_(isatty(STDOUT_FILENO) == 1), previousSink_(&CurrentMessageSink()) {
+    SetMessageSink(this);
+}
+
+TerminalFlowView::~TerminalFlowView() {
+    EndLiveLine();
+    SetMessageSink(previousSink_);
+}
+
+int TerminalFlowView::Show(std::string_view text, std::string_view caption, unsigned type) {
+    EndLiveLine();
+    return previousSink_->Show(text, caption, type);
+}
+
+void TerminalFlowView::ShowStatusWindow(std::string_view text) { std::cout << text << std::endl; }
+
+DownloadProgress& TerminalFlowView::OpenProgress(std::string_view) {
+    started_ = CurrentClock().TickCount();
+    bytesAtStatusStart_ = BlockPayloadBytesSent();
+    status_.clear();
+    current_ = total_ = -1;
+    return *this;
+}
+
+void TerminalFlowView::CloseProgress() { EndLiveLine(); }
+
+void TerminalFlowView::SetStatusText(std::string_view text) {
+    if (text == status_) return;
+    EndLiveLine();
+    status_ = text;
+    showNumbers_ = false;
+    if (!live_) std::cout << status_ << std::endl;
+    Render(true);
+}
+
+void TerminalFlowView::SetCurrentPercent(int percent) {
+    current_ = percent;
+    showNumbers_ = true;
+    Render(false);
+}
+
+void TerminalFlowView::SetTotalPercent(int percent) {
+    total_ = percent;
+    showNumbers_ = true;
+    Render(false);
+}
+
+void TerminalFlowView::EndLiveLine() {
+    if (lineOpen_) {
+        Render(true);
+        std::cout << "\n" << std::flush;
+        lineOpen_ = false;
+    }
+}
+
+void TerminalFlowView::Render(bool force) {
+    if (!live_ && current_ < 0) return;
+    const std::uint32_t now = CurrentClock().TickCount();
+    std::string numbers;
+    if (current_ >= 0 && showNumbers_) {
+        const std::uint64_t bytes = BlockPayloadBytesSent() - bytesAtStatusStart_;
+        const double seconds = (now - started_) / 1000.0;
+        const double rate = seconds > 0 ? bytes / seconds : 0.0;
+        char left[32] = "--:--";
+        if (total_ > 0 && total_ < 100) {
+            const auto remaining = static_cast<unsigned>(seconds * (100 - total_) / total_);
+            std::snprintf(left, sizeof left, "%u:%02u", remaining / 60, remaining % 60);
+        }
+        char line[200];
+        std::snprintf(line, sizeof line, "file %3d%%  total %3d%%  %llu bytes  %.0f B/s  left %s", current_,
+                      total_ < 0 ? 0 : total_, static_cast<unsigned long long>(bytes), rate, left);
+        numbers = line;
+    }
+    if (live_) {
+        // Rewriting the line a few times a second is plenty for the eye.
+        if (!force && lineOpen_ && now - lastRender_ < 100) return;
+        lastRender_ = now;
+        // One terminal line, so that it can be rewritten: a long status
+        // keeps its end (the file name).
+        std::string status = status_;
+        constexpr std::size_t kStatusWidth = 44;
+        if (!numbers.empty() && status.size() > kStatusWidth) status = "..." + status.substr(status.size() - (kStatusWidth - 3));
+        std::cout << "\r\033[K" << status << (numbers.empty() ? "" : "  ") << numbers << std::flush;
+        lineOpen_ = true;
+        return;
+    }
+    // Without a terminal: a line per tenth of the file.
+    const std::string plain = std::to_string(current_ / 10);
+    if (plain == lastPlain_) return;
+    lastPlain_ = plain;
+    std::cout << numbers << std::endl;
+}
+
+}  // namespace zul::cli

@@ -1,0 +1,85 @@
+#pragma once
+// What the commands that talk to a tester share: the options that choose the
+// port and trace the bytes, and the terminal's picture of the download flow.
+#include <atomic>
+#include <fstream>
+#include <thread>
+#include <memory>
+#include <string>
+
+#include "app/messages.h"
+#include "cli/command.h"
+#include "sim/tester_device.h"
+#include "sim/tester_simulator.h"
+#include "ui/download_flow_view.h"
+
+namespace zul::cli {
+
+// The port itself comes from the global --port and --device options.
+struct TesterLinkOptions {
+    std::string traceFile;    // --trace: hexdump of every byte to this file
+    std::string simulate;     // --simulate[=FAULTS]: a simulated tester instead of the port
+    CLI::Option* simulateOption = nullptr;
+
+    void AddTo(CLI::App& command);
+    // After context.Start(): starts the trace and returns the COM number to
+    // open. False (with a message on standard error) when the trace file
+    // cannot be written.
+    bool Apply(int* portNumber);
+    // With --simulate: one line per transfer the simulated tester received,
+    // with a CRC-32 of the bytes it holds there now, so a package can be
+    // checked against its image files.
+    void ReportSimulation(std::ostream& out);
+    ~TesterLinkOptions();
+
+private:
+    void StopSimulation();
+
+    std::unique_ptr<std::ofstream> trace_;
+    std::unique_ptr<sim::TesterSimulator> simulator_;
+    // The simulated tester on a pseudo-terminal, played by its own thread;
+    // without one it sits behind an in-memory port.
+    std::unique_ptr<sim::TesterDevice> device_;
+    std::thread player_;
+    std::atomic<bool> stopPlayer_{false};
+    bool memoryPort_ = false;
+};
+
+// Status lines and progress on a terminal: a live line that rewrites itself
+// when standard output is a terminal, plain lines otherwise.
+class TerminalFlowView final : public DownloadFlowView, private DownloadProgress, private MessageSink {
+public:
+    // Messages go through the view while it lives, so that a message never
+    // lands on the end of the live line.
+    TerminalFlowView();
+    ~TerminalFlowView() override;
+    TerminalFlowView(const TerminalFlowView&) = delete;
+    TerminalFlowView& operator=(const TerminalFlowView&) = delete;
+    void ShowStatusWindow(std::string_view text) override;
+    void CloseStatusWindow() override {}
+    DownloadProgress& OpenProgress(std::string_view caption) override;
+    void CloseProgress() override;
+    void SetDialogEnabled(bool) override {}
+
+private:
+    void SetStatusText(std::string_view text) override;
+    void SetCurrentPercent(int percent) override;
+    void SetTotalPercent(int percent) override;
+    int Show(std::string_view text, std::string_view caption, unsigned type) override;
+    void Render(bool force);
+    void EndLiveLine();
+
+    bool live_;
+    MessageSink* previousSink_;
+    bool showNumbers_ = false;  // numbers belong to the status shown
+    bool lineOpen_ = false;
+    std::string status_;
+    int current_ = -1;
+    int total_ = -1;
+    std::uint32_t started_ = 0;
+    std::uint32_t lastRender_ = 0;
+    std::uint64_t bytesAtStatusStart_ = 0;
+    std::string lastPlain_;
+};
+
+}  // namespace zul::cli

@@ -1,0 +1,21 @@
+#include "app/settings_store.h"
+#include "app/startup.h"
+#include "tester/monitor_bootstrap.h"
+#include "tester/monitor_image.h"
+
+namespace zul {
+
+std::optional<MonitorImageRef> BuiltInMonitorImage() {
+    // Read on demand, like every setting: a changed setting takes effect at
+    // the next statement that needs the monitor.
+    static MonitorImage selected;
+    if (SettingsFilePath().empty()) {
+        selected = MonitorPowerPcImage();
+    } else if (SelectMonitorImage(SettingsStore(SettingsFilePath()), RealFileSystem(), &selected) !=
+               kMonitorImageOk) {
+        return std::nullopt;
+    }
+    return MonitorImageRef{selected.loadAddress, selected.bytes};
+}
+
+}  // namespace zul

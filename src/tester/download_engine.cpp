@@ -1,0 +1,180 @@
+#include "tester/download_engine.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+
+#include "app/message_pump.h"
+#include "tester/link_setup.h"
+#include "tester/monitor_bootstrap.h"
+#include "tester/tester_link.h"
+
+namespace zul {
+namespace {
+
+struct PathPieces {
+    std::string_view drive, directory, name, extension;
+};
+
+// Splits the way the Windows runtime does: an optional "X:" drive, the
+// directory up to the last separator ("\" or "/"), then the name and the
+// extension from its last dot.
+PathPieces SplitPath(std::string_view path) {
+    PathPieces pieces;
+    if (path.size() >= 2 && path[1] == ':') {
+        pieces.drive = path.substr(0, 2);
+        path.remove_prefix(2);
+    }
+    const std::size_t slash = path.find_last_of("\\/");
+    if (slash != std::string_view::npos) {
+        pieces.directory = path.substr(0, slash + 1);
+        path.remove_prefix(slash + 1);
+    }
+    const std::size_t dot = path.find_last_of('.');
+    if (dot != std::string_view::npos) {
+        pieces.name = path.substr(0, dot);
+        pieces.extension = path.substr(dot);
+    } else {
+        pieces.name = path;
+    }
+    return pieces;
+}
+
+// Ends a statement: closes the image, lets the windows catch up, and gives
+// the tester a moment before the next statement talks to it.
+int Finish(std::ifstream& image, int result) {
+    image.close();
+    PumpPendingMessages();
+    WaitWithMessages(100);
+    PumpPendingMessages();
+    PumpPendingMessages();
+    return result;
+}
+
+int Fail(std::ifstream& image, int result) {
+    // Nothing queued for the tester may go out after a failure.
+    if (TesterLink* link = ActiveTesterLink()) link->PurgeTransmit();
+    return Finish(image, result);
+}
+
+std::string EraseCommand(const LoadStatement& s) {
+    if (s.programCard) return CardEraseCommand(s.loadAddress, CardErasePages(s.imageSize));
+    if (s.bankErase) return FlashEraseCommand(s.loadAddress, s.imageSize);
+    return FlashEraseCommand(s.loadAddress);
+}
+
+}  // namespace
+
+std::string ShortDisplayName(std::string_view path) {
+    const PathPieces pieces = SplitPath(path);
+    if (pieces.drive.empty() || pieces.directory.empty() || pieces.name.empty()) return std::string(path);
+    return std::string(pieces.drive) + "\\...\\" + std::string(pieces.name) + std::string(pieces.extension);
+}
+
+std::string DownloadingStatusText(std::string_view imagePath) {
+    return "Downloading: " + ShortDisplayName(imagePath);
+}
+
+std::string DownloadingTitle(int totalPercent) {
+    char text[64];
+    std::snprintf(text, sizeof text, "ZUL - Downloading (%d%%)", totalPercent);
+    return text;
+}
+
+MonitorContext& EngineMonitorContext() {
+    static MonitorContext context;
+    return context;
+}
+
+int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
+                     DownloadProgress& progress) {
+    const LoadStatement s = original;
+    DownloadCancelFlag = 0;
+    MonitorContext& context = EngineMonitorContext();
+    MainWindowTitle& title = CurrentMainWindowTitle();
+
+    std::ifstream image(s.imagePath, std::ios::binary);
+    if (!image) return kDownloadImageUnreadable;
+    const std::uint32_t blocks = s.imageSize / kBlockDataSize;
+    const bool sendsData = !s.eraseOnly && s.loadType >= kLoadRam && s.loadType <= kLoadFlash;
+    if (sendsData) {
+        // Every block must come from the file: a file shorter than the
+        // blocks to send would put stale bytes into the tester.
+        image.seekg(0, std::ios::end);
+        const std::streamoff length = image.tellg();
+        image.seekg(0, std::ios::beg);
+        if (length < 0 || static_cast<std::uint64_t>(length) < std::uint64_t{blocks} * kBlockDataSize)
+            return kDownloadImageUnreadable;
+    }
+
+    if (const int linked = EstablishFastLink(context); linked != 0) return Fail(image, linked);
+
+    PumpPendingMessages();
+    progress.SetStatusText(kErasingStatus);
+    title.SetTitle(kErasingTitle);
+
+    if (s.loadType == kLoadFlash) {
+        if (const int monitor = EnsureMonitor(context); monitor != 0) return Fail(image, monitor);
+        if (!s.batterySkip) {
+            for (std::uint8_t value : kBatteryCompareValues)
+                if (SendCommand(context, BatteryTestCommand(value), kBatteryTest) != 0) break;
+            if (SendCommand(context, VersionProbeCommand(), kRetryProbe) != 0) return Fail(image, kDownloadNoAnswer);
+        }
+        if (!s.noErase && SendCommand(context, EraseCommand(s), kEraseWait) != 0)
+            return Fail(image, kDownloadNoAnswer);
+    }
+
+    progress.SetStatusText(DownloadingStatusText(s.imagePath));
+
+    if (!s.eraseOnly) {
+        std::string load;
+        if (s.programCard)
+            load = CardLoadCommand(s.loadAddress, CardLoadPages(s.imageSize));
+        else if (s.loadType == kLoadFlash)
+            load = FlashLoadCommand(s.loadAddress, s.imageSize);
+        else if (s.loadType == kLoadRam || s.loadType == kLoadRamRun)
+            load = LoadDataCommand(s.loadAddress, s.imageSize);
+        else
+            return kDownloadBadDeviceType;
+        SendCommand(context, load, kSendOnly);
+
+        std::uint32_t sentHere = 0;
+        std::array<std::uint8_t, kBlockDataSize> data{};
+        for (std::uint32_t i = 0; i < blocks; ++i) {
+            PumpPendingMessages();
+            const int currentPercent = static_cast<int>((100ull * i) / blocks);
+            progress.SetCurrentPercent(currentPercent);
+            if (totalBlocks != 0) {
+                const int totalPercent = static_cast<int>((100ull * blocksSent) / totalBlocks);
+                progress.SetTotalPercent(totalPercent);
+                const std::string wanted = DownloadingTitle(totalPercent);
+                if (title.GetTitle() != wanted) title.SetTitle(wanted);
+            }
+            image.read(reinterpret_cast<char*>(data.data()), kBlockDataSize);
+            if (image.gcount() != static_cast<std::streamsize>(kBlockDataSize))
+                return Fail(image, kDownloadImageUnreadable);
+            const BlockFrame frame = FrameBlock(data);
+            if (DownloadCancelFlag.load() == 1) return Fail(image, kDownloadAborted);
+            const int sent = SendBlock(context, frame);
+            PumpPendingMessages();
+            if (sent != 0) return Fail(image, kDownloadBlockRefused);
+            ++blocksSent;
+            ++sentHere;
+        }
+        if (blocks != 0) progress.SetCurrentPercent(static_cast<int>((100ull * sentHere) / blocks));
+
+        if (SendCommand(context, "", kTransferEnd) != 0) return Fail(image, kDownloadNoAnswer);
+        if (SendCommand(context, VersionProbeCommand(), kProbeAfterTransfer) != 0)
+            return Fail(image, kDownloadNoAnswer);
+        if (s.loadType == kLoadRamRun) SendCommand(context, CallCommand(s.loadAddress), kSendOnly);
+    }
+
+    SetLinkSpeed(context, "9600", false);
+    if (s.resetAfter) {
+        SendCommand(context, ResetCommand(), kSendOnly);
+        WaitWithMessages(10000);
+    }
+    return Finish(image, kDownloadOk);
+}
+
+}  // namespace zul

@@ -1,0 +1,161 @@
+#include "tester/download_flow.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/message_pump.h"
+#include "app/messages.h"
+#include "app/settings_store.h"
+#include "app/startup.h"
+#include "script/statement_parser.h"
+#include "support/clock.h"
+#include "tester/download_engine.h"
+#include "tester/download_texts.h"
+#include "tester/link_setup.h"
+
+namespace zul {
+namespace {
+
+constexpr unsigned kWarningOk = kMbOk | kMbIconWarning;
+
+int Show(const FlowMessage& message, unsigned type) { return ShowMessage(message.text, message.caption, type); }
+
+SettingsStore Settings() { return SettingsStore(SettingsFilePath()); }
+
+int SelectedPortNumber() { return CurrentPortSelection() ? CurrentPortSelection()->portNumber : 0; }
+
+bool NameBefore(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+}  // namespace
+
+int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress) {
+    const StatementRecord& current = record.currentStatement;
+    LoadStatement statement;
+    statement.loadType = current.loadType;
+    statement.loadAddress = current.loadAddress;
+    statement.imageSize = static_cast<std::uint32_t>(current.imageSize);
+    statement.imagePath = current.imagePath;
+    statement.bankErase = current.bankErase != 0;
+    statement.noErase = current.noErase != 0;
+    statement.eraseOnly = current.eraseOnly != 0;
+    statement.programCard = current.programCard != 0;
+    statement.batterySkip = current.batterySkip != 0;
+    statement.resetAfter = current.resetAfter != 0;
+
+    // Every load statement of the application counts, done or still to come.
+    std::uint64_t totalBytes = 0;
+    for (const ParsedStatement& parsed : ParseAllStatements(record))
+        if (parsed.result == STMT_LOAD) totalBytes += static_cast<std::uint32_t>(parsed.currentStatement.imageSize);
+    const auto totalBlocks = static_cast<std::uint32_t>(std::min<std::uint64_t>(totalBytes / 128, UINT32_MAX));
+    return RunLoadStatement(statement, totalBlocks, record.blocksSent, progress);
+}
+
+bool DownloadFlow::Open() {
+    closingMessage_ = Settings().ReadClosingMessage().substr(0, 255);
+    hardwareId_ = QueryTesterConfiguration(SelectedPortNumber(), queryContext_, view_);
+    return hardwareId_ == kHardwareZiz2;
+}
+
+void DownloadFlow::FillList() {
+    catalogue_.reset();
+    rows_.clear();
+    const SettingsStore settings = Settings();
+    catalogue_ = BuildCatalogue(settings.ReadScriptDir(), settings.ReadImageDir(), settings.ReadScriptExtension());
+    for (int i = 0; i < catalogue_->CatalogueCount(); ++i) {
+        const ApplicationRecord* record = catalogue_->CatalogueItem(i);
+        if (record == nullptr) {
+            Show(kScriptsUnreadable, kMbOkCancel);
+            continue;
+        }
+        if (record->statementCount != 0) rows_.push_back(Row{record->appName, record->appVersion, i, false});
+    }
+    std::stable_sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) { return NameBefore(a.name, b.name); });
+}
+
+void DownloadFlow::SetSelected(std::size_t row, bool selected) {
+    if (row < rows_.size()) rows_[row].selected = selected;
+}
+
+bool DownloadFlow::DownloadEnabled() const {
+    return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.selected; });
+}
+
+DownloadOutcome DownloadFlow::Download() {
+    std::vector<int> indexes;
+    for (const Row& row : rows_)
+        if (row.selected) indexes.push_back(row.index);
+    return DownloadApplications(indexes);
+}
+
+DownloadOutcome DownloadFlow::DownloadApplications(const std::vector<int>& catalogueIndexes) {
+    if (Show(kConfirmDownload, kMbOkCancel | kMbIconWarning) != kIdOk) return DownloadOutcome::kDeclined;
+
+    view_.SetDialogEnabled(false);
+    DownloadCancelFlag = 0;
+    DownloadProgress& progress = view_.OpenProgress(kProgressCaption);
+    progress.SetStatusText(kEstablishingStatus);
+    const std::uint32_t start = CurrentClock().TickCount();
+
+    bool failed = false;
+    bool linkOpen = false;
+    switch (OpenTesterLink(SelectedPortNumber())) {
+        case kLinkOpenFailed:
+            Show(kDownloadPortMissing, kWarningOk);
+            failed = true;
+            break;
+        case kLinkSettingsRefused:
+            Show(kDownloadPortRefused, kWarningOk);
+            failed = true;
+            break;
+        default:
+            linkOpen = true;
+            break;
+    }
+
+    if (linkOpen) {
+        progress.SetStatusText(kPreparingStatus);
+        for (int index : catalogueIndexes) {
+            ApplicationRecord* record = catalogue_ ? catalogue_->CatalogueItem(index) : nullptr;
+            if (record == nullptr) continue;
+            record->blocksSent = 0;
+            for (int n = 0; n < record->statementCount && !failed; ++n) {
+                const int parsed = ParseStatement(*record, n);
+                if (parsed == STMT_MESSAGE) {
+                    ShowMessage(record->messageText, kMessageCaption, kWarningOk);
+                    continue;
+                }
+                if (parsed != STMT_LOAD) {
+                    Show(ParseResultMessage(parsed), kWarningOk);
+                    failed = true;
+                    break;
+                }
+                if (const auto message = EngineResultMessage(DownloadStatement(*record, progress))) {
+                    Show(*message, kWarningOk);
+                    failed = true;
+                }
+            }
+            if (failed) break;
+        }
+    }
+
+    view_.CloseProgress();
+
+    if (!failed && linkOpen) {
+        const std::uint32_t end = CurrentClock().TickCount();
+        CurrentMainWindowTitle().SetTitle(kCompleteTitle);
+        ShowMessage(CompletionReport((end - start) / 1000, closingMessage_), kCompleteCaption,
+                    kMbOk | kMbIconInformation);
+        for (Row& row : rows_) row.selected = false;
+    }
+    if (linkOpen) CloseTesterLink();
+
+    view_.SetDialogEnabled(true);
+    CurrentMainWindowTitle().SetTitle(LoadResourceString(kIdsAppTitle));
+    return !failed && linkOpen ? DownloadOutcome::kCompleted : DownloadOutcome::kFailed;
+}
+
+}  // namespace zul

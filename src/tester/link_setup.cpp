@@ -1,0 +1,41 @@
+#include "tester/link_setup.h"
+
+#include "app/message_pump.h"
+#include "tester/tester_link.h"
+
+namespace zul {
+
+int CloseTesterLink() {
+    if (TesterLink* link = ActiveTesterLink()) {
+        link->PurgeReceive();
+        link->PurgeTransmit();
+    }
+    InstallTesterLink(nullptr);
+    return 0;
+}
+
+int QueryHardwareId(MonitorContext& context) {
+    if (SendCommand(context, HardwareIdCommand(), kHardwareQuery) != 0) return kHardwareSilent;
+    // The first three characters are the echo of "I\r".
+    const std::string_view reply = context.Reply();
+    return reply.size() >= 7 && reply.substr(3, 4) == "ZIZ2" ? kHardwareZiz2 : kHardwareOther;
+}
+
+int EstablishFastLink(MonitorContext& context) {
+    if (SendCommand(context, VersionProbeCommand(), kPlainProbe) != 0) {
+        if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
+        bool answered = false;
+        for (int probe = 0; probe < 4 && !answered; ++probe)
+            answered = SendCommand(context, VersionProbeCommand(), kRetryProbe) == 0;
+        if (!answered) return kTesterNoAnswer;
+    }
+    PumpPendingMessages();
+    if (SendCommand(context, VersionProbeCommand(), kFinalSyncProbe) != 0) return kTesterNoAnswer;
+    if (SetLinkSpeed(context, "115200", false) != 0) {
+        SetLinkSpeed(context, "9600", true);
+        return kTesterSpeedFailed;
+    }
+    return 0;
+}
+
+}  // namespace zul

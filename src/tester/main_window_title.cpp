@@ -1,0 +1,28 @@
+// The process-wide main window title. It lives with the download engine,
+// which sets it during transfers, because the user interface's sources are
+// not part of the core library.
+#include <string>
+
+#include "ui/download_progress.h"
+
+namespace zul {
+namespace {
+
+class MemoryTitle final : public MainWindowTitle {
+public:
+    std::string GetTitle() override { return title_; }
+    void SetTitle(std::string_view title) override { title_ = title; }
+
+private:
+    std::string title_;
+};
+
+MemoryTitle g_memoryTitle;
+MainWindowTitle* g_title = nullptr;
+
+}  // namespace
+
+void SetMainWindowTitle(MainWindowTitle* title) { g_title = title; }
+MainWindowTitle& CurrentMainWindowTitle() { return g_title ? *g_title : g_memoryTitle; }
+
+}  // namespace zul

@@ -1,0 +1,38 @@
+#pragma once
+// Uploading ZUL's own monitor program into tester RAM and starting it, for
+// the flash work that the tester's boot monitor cannot do.
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "tester/monitor_protocol.h"
+
+namespace zul {
+
+inline constexpr int kMonitorUploadFailed = 2005;
+
+// The program to upload: where it is loaded and started, and its bytes.
+struct MonitorImageRef {
+    std::uint32_t loadAddress = 0;
+    std::span<const std::uint8_t> bytes;
+};
+
+// The image EnsureMonitor uploads: the override when one is set, else the
+// monitor built into ZUL or the image file its setting names; none when the
+// named file cannot be used.
+std::optional<MonitorImageRef> ActiveMonitorImage();
+std::optional<MonitorImageRef> BuiltInMonitorImage();
+// Replaces the image for the lifetime of the process (tests); nullopt restores.
+void SetMonitorImageOverride(std::optional<MonitorImageRef> image);
+
+// Loads the image with "LB", starts it with "C" and follows it to 9600 baud.
+// 0 once every block was accepted (whatever the probes after the start
+// give), else the first failing SendBlock result.
+int UploadAndStart(MonitorContext& context, const MonitorImageRef& image);
+
+// 0 when an uploaded monitor runs and both ends are at 115200 (uploading it
+// when "FV" finds none), kMonitorUploadFailed, or 2009 when the speed change
+// after the upload failed.
+int EnsureMonitor(MonitorContext& context);
+
+}  // namespace zul

@@ -1,0 +1,106 @@
+#pragma once
+// The three primitives every conversation with a tester monitor is built of:
+// a command with its wait for the prompt, one data block on request, and a
+// change of link speed on both ends.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "tester/monitor_commands.h"
+
+namespace zul {
+
+// Results of the primitives.
+inline constexpr int kMonitorSyncFailed = 3;        // final synchronisation: no prompt, or "*"
+inline constexpr int kMonitorEraseFailed = 4;       // "*" during an erase
+inline constexpr int kMonitorProbeRefused = 5;      // "*" in a retry probe's answer
+inline constexpr int kMonitorNoPromptAfterTransfer = 7;
+inline constexpr int kMonitorNoAnswer = 9;          // no prompt in time
+inline constexpr int kMonitorNoBlockRequest = 17;   // no "!" within 3 s
+inline constexpr int kMonitorBlockRefused = 18;     // "*" instead of "!", or a short write
+// A monitor that stopped sending in the middle of an answer whose wait has no
+// time-out of its own (after a "*", or at the end of a transfer).
+inline constexpr int kMonitorWentSilent = 19;
+inline constexpr int kLinkSpeedFailed = 2010;
+
+// How long a wait that has no time-out of its own goes on after the last byte
+// received. Generous for any real tester, which answers within milliseconds.
+inline constexpr std::uint32_t kMonitorSilenceLimitMs = 30000;
+// Each read waits this long for a byte, so a wait re-checks its time-out and
+// pumps the window messages about 18 times a second.
+inline constexpr int kMonitorReadTimeoutMs = 55;
+inline constexpr std::uint32_t kBlockRequestTimeoutSeconds = 3;
+
+// The answer to the last command sent with capture: everything from the echo
+// up to and including the prompt, cut at 255 characters, NUL-terminated.
+class MonitorContext {
+public:
+    static constexpr std::size_t kReplySize = 256;
+    std::string_view Reply() const { return std::string_view(reply_.data()); }
+    void ClearReply() { reply_.fill('\0'); }
+    void SetReply(std::string_view text);
+
+private:
+    std::array<char, kReplySize> reply_{};
+};
+
+// How a command waits for its answer.
+struct CommandWait {
+    int waitSeconds;  // 0: send and return at once
+    int timeoutCode;  // returned when no prompt within waitSeconds; 0: no time-out of its own
+    int errorCode;    // returned after a "*" (once the prompt came); 0: "*" is no error
+    bool capture;     // keep the answer in the context
+};
+
+// The ways the system sends commands.
+inline constexpr CommandWait kPlainProbe{1, kMonitorNoAnswer, 0, false};
+inline constexpr CommandWait kRetryProbe{1, kMonitorNoAnswer, kMonitorProbeRefused, false};
+inline constexpr CommandWait kFinalSyncProbe{1, kMonitorSyncFailed, kMonitorSyncFailed, false};
+inline constexpr CommandWait kProbeAfterTransfer{1, kMonitorNoPromptAfterTransfer, 0, false};
+inline constexpr CommandWait kHardwareQuery{1, kMonitorNoAnswer, 0, true};
+inline constexpr CommandWait kMonitorVersionProbe{1, kMonitorNoAnswer, kMonitorNoAnswer, false};
+inline constexpr CommandWait kBatteryTest{1, kMonitorNoAnswer, 0, false};
+inline constexpr CommandWait kEraseWait{6000, kMonitorNoAnswer, kMonitorEraseFailed, false};
+inline constexpr CommandWait kTransferEnd{1, 0, 0, false};
+inline constexpr CommandWait kSendOnly{0, 0, 0, false};
+
+// Sends `text` over the active link and waits for the prompt as `wait` says.
+// Returns 0, wait.timeoutCode, wait.errorCode, or kMonitorWentSilent when a
+// wait without a time-out of its own heard nothing for kMonitorSilenceLimitMs.
+int SendCommand(MonitorContext& context, std::string_view text, int waitSeconds, int timeoutCode, int errorCode,
+                bool capture);
+int SendCommand(MonitorContext& context, std::string_view text, const CommandWait& wait);
+
+// Waits up to 3 s for the monitor's block request and sends the framed block.
+// 0, kMonitorNoBlockRequest or kMonitorBlockRefused.
+int SendBlock(MonitorContext& context, std::span<const std::uint8_t> block);
+
+// Data bytes carried by every block the monitor accepted since the process
+// started (progress displays derive the rate from it).
+std::uint64_t BlockPayloadBytesSent();
+
+// Moves the link to `rateText` baud: drains the output, tells the monitor
+// unless `pcOnly`, switches the PC side and probes the monitor at the new
+// speed. 0 or kLinkSpeedFailed.
+int SetLinkSpeed(MonitorContext& context, std::string_view rateText, bool pcOnly);
+
+// The block transfer's sender side: the blocks of `data` (size / 128 of
+// them; a shorter tail is not sent), each framed and sent on request. Stops
+// at the first failure and returns its code; `afterBlock` runs after each
+// block accepted.
+template <typename AfterBlock>
+int SendBlocks(MonitorContext& context, std::span<const std::uint8_t> data, AfterBlock afterBlock) {
+    const std::size_t blocks = data.size() / kBlockDataSize;
+    for (std::size_t i = 0; i < blocks; ++i) {
+        const BlockFrame frame =
+            FrameBlock(std::span<const std::uint8_t, kBlockDataSize>(data.data() + i * kBlockDataSize, kBlockDataSize));
+        const int result = SendBlock(context, frame);
+        if (result != 0) return result;
+        afterBlock(i);
+    }
+    return 0;
+}
+
+}  // namespace zul

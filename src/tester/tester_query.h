@@ -1,0 +1,15 @@
+#pragma once
+// The question the download dialog asks when it opens: which tester is on
+// the configured port?
+#include "tester/monitor_protocol.h"
+#include "ui/download_flow_view.h"
+
+namespace zul {
+
+// Opens the link on COM `portNumber`, asks the tester which it is and closes
+// the link again, showing the status window meanwhile and the message for
+// any failure. Returns the hardware identifier (kHardwareZiz2 when the list
+// may be shown), or kHardwareSilent when the port did not open.
+int QueryTesterConfiguration(int portNumber, MonitorContext& context, DownloadFlowView& view);
+
+}  // namespace zul

@@ -1,0 +1,40 @@
+#pragma once
+// What a download shows while it runs, as interfaces that each front end
+// implements: the GUI with its progress dialog and main window, the command
+// line with a live status line, tests with recorders. No toolkit here.
+#include <atomic>
+#include <string>
+#include <string_view>
+
+namespace zul {
+
+// The progress display of a running download: a status line and two bars.
+class DownloadProgress {
+public:
+    virtual ~DownloadProgress() = default;
+    virtual void SetStatusText(std::string_view text) = 0;
+    // Percentages of the current file and of the whole application; values
+    // outside 0..100 are shown clamped.
+    virtual void SetCurrentPercent(int percent) = 0;
+    virtual void SetTotalPercent(int percent) = 0;
+};
+
+// The main window's title.
+class MainWindowTitle {
+public:
+    virtual ~MainWindowTitle() = default;
+    virtual std::string GetTitle() = 0;
+    virtual void SetTitle(std::string_view title) = 0;
+};
+
+// Installs `title` (nullptr: a title kept in memory only, for front ends
+// without a main window).
+void SetMainWindowTitle(MainWindowTitle* title);
+MainWindowTitle& CurrentMainWindowTitle();
+
+// Set to 1 by the progress display's Cancel (or Ctrl-C on the command line);
+// the engine clears it when a statement starts and polls it once per block.
+// Lock-free, so a signal handler may set it.
+inline std::atomic<int> DownloadCancelFlag{0};
+
+}  // namespace zul

@@ -1,0 +1,355 @@
+#include "tester/download_flow.h"
+
+#include <gtest/gtest.h>
+
+#include "app/messages.h"
+#include "app/settings_store.h"
+#include "app/startup.h"
+#include "support/clock.h"
+#include "tester/download_texts.h"
+#include "tester/link_setup.h"
+#include "tester/monitor_bootstrap.h"
+#include "testlib/temp_dir.h"
+#include "testlib/tester_fake_monitor.h"
+#include "testlib/tester_recorders.h"
+#include "testlib/tester_scripts.h"
+
+namespace zul {
+namespace {
+
+struct Shown {
+    std::string text;
+    std::string caption;
+    unsigned type;
+};
+
+class RecordingSink final : public MessageSink {
+public:
+    int Show(std::string_view text, std::string_view caption, unsigned type) override {
+        shown.push_back({std::string(text), std::string(caption), type});
+        if ((type & kMbButtonMask) == kMbOkCancel) return confirm;
+        return kIdOk;
+    }
+    std::vector<Shown> shown;
+    int confirm = kIdOk;
+};
+
+class RecordingView final : public DownloadFlowView {
+public:
+    void ShowStatusWindow(std::string_view text) override { events.push_back("status window:" + std::string(text)); }
+    void CloseStatusWindow() override { events.push_back("close status window"); }
+    DownloadProgress& OpenProgress(std::string_view caption) override {
+        events.push_back("progress:" + std::string(caption));
+        return progress;
+    }
+    void CloseProgress() override { events.push_back("close progress"); }
+    void SetDialogEnabled(bool enabled) override { events.push_back(enabled ? "enable" : "disable"); }
+    std::vector<std::string> events;
+    test::RecordingProgress progress;
+};
+
+// Hands the flow a link to the one fake tester the test keeps, so that the
+// tester's state and memory outlive each opening of the link.
+class ForwardingLink final : public TesterLink {
+public:
+    explicit ForwardingLink(std::unique_ptr<test::FakeMonitorLink>& target) : t_(target) {}
+    int ReadByte(int timeoutMs) override { return t_->ReadByte(timeoutMs); }
+    int WriteText(std::string_view text) override { return t_->WriteText(text); }
+    int WriteBlock(const std::uint8_t* data, std::size_t count) override { return t_->WriteBlock(data, count); }
+    int PendingOutput() override { return t_->PendingOutput(); }
+    void PurgeReceive() override { t_->PurgeReceive(); }
+    void PurgeTransmit() override { t_->PurgeTransmit(); }
+    int SetLineSpeed(long baud) override { return t_->SetLineSpeed(baud); }
+    long LineSpeed() const override { return t_->LineSpeed(); }
+
+private:
+    std::unique_ptr<test::FakeMonitorLink>& t_;
+};
+
+class DownloadFlowTest : public ::testing::Test {
+protected:
+    DownloadFlowTest() : scoped_(clock_), tester_(std::make_unique<test::FakeMonitorLink>(clock_)), monitor_(test::ImageBytes(14336, 99)) {
+        SetSettingsFilePath(dir_ / "zultw.ini");
+        SettingsStore settings(SettingsFilePath());
+        settings.WriteScriptDir(dir_.path().c_str());
+        settings.WriteImageDir(dir_.path().c_str());
+        auto selection = std::make_unique<PortSelection>();
+        selection->portNumber = 3;
+        SetCurrentPortSelection(std::move(selection));
+        SetMessageSink(&sink_);
+        SetMainWindowTitle(&title_);
+        SetMonitorImageOverride(MonitorImageRef{0x60000, monitor_});
+        SetTesterLinkOpener([this](int port, std::unique_ptr<TesterLink>* link) {
+            ports_.push_back(port);
+            if (openResult_ != 0) return openResult_;
+            *link = std::make_unique<ForwardingLink>(tester_);
+            return 0;
+        });
+    }
+    ~DownloadFlowTest() override {
+        CloseTesterLink();
+        SetTesterLinkOpener(nullptr);
+        SetMonitorImageOverride(std::nullopt);
+        SetMainWindowTitle(nullptr);
+        SetMessageSink(nullptr);
+        SetCurrentPortSelection(nullptr);
+        SetSettingsFilePath("");
+    }
+    std::vector<std::uint8_t> Image(const std::string& name, std::size_t size, unsigned seed) {
+        auto bytes = test::ImageBytes(size, seed);
+        test::WriteImage(dir_ / name, bytes);
+        return bytes;
+    }
+    bool Holds(const std::string& kind, std::uint32_t at, const std::vector<std::uint8_t>& bytes) {
+        const auto& mem = tester_->Memory(kind);
+        return mem.size() >= at + bytes.size() &&
+               std::equal(bytes.begin(), bytes.end(), mem.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    // Opens the flow, fills the list and selects the rows named.
+    void Prepare(DownloadFlow& flow, const std::vector<std::string>& names) {
+        ASSERT_TRUE(flow.Open());
+        flow.FillList();
+        for (const auto& name : names)
+            for (std::size_t i = 0; i < flow.rows().size(); ++i)
+                if (flow.rows()[i].name == name) flow.SetSelected(i, true);
+        sink_.shown.clear();
+        title_.history.clear();
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const auto& s : sink_.shown) out.push_back(s.text);
+        return out;
+    }
+
+    VirtualClock clock_{7};
+    ScopedClock scoped_;
+    test::TempDir dir_;
+    std::unique_ptr<test::FakeMonitorLink> tester_;
+    std::vector<std::uint8_t> monitor_;
+    RecordingSink sink_;
+    RecordingView view_;
+    test::RecordingTitle title_;
+    std::vector<int> ports_;
+    int openResult_ = 0;
+};
+
+TEST_F(DownloadFlowTest, OpeningQueriesTheTester) {
+    struct Row {
+        const char* name;
+        std::string id;
+        bool silent;
+        int openResult;
+        bool ready;
+        const char* text;  // nullptr: no message
+        const char* caption;
+    };
+    const Row rows[] = {
+        {"ZIZ2", "ZIZ2", false, 0, true, nullptr, nullptr},
+        {"other tester", "ZIZ1", false, 0, false,
+         "Unsuccessful communication with the Engine Analyzer.\n\nCheck cable and adapter connections, then restart ZUL "
+         "and tester.",
+         "Error"},
+        {"silent tester", "ZIZ2", true, 0, false,
+         "Unsuccessful communication with the Engine Analyzer.\n\nCheck cable and adapter connections, then restart ZUL "
+         "and tester.",
+         "Error"},
+        {"port missing", "ZIZ2", false, kLinkOpenFailed, false, "Incorrect or disconnected serial port",
+         "Communications Error"},
+        {"port refuses settings", "ZIZ2", false, kLinkSettingsRefused, false, "Could not open COM port",
+         "Communications Error"},
+    };
+    for (const auto& row : rows) {
+        tester_->hardwareId = row.id;
+        tester_->silent = row.silent;
+        openResult_ = row.openResult;
+        sink_.shown.clear();
+        view_.events.clear();
+        DownloadFlow flow(view_);
+        EXPECT_EQ(flow.Open(), row.ready) << row.name;
+        EXPECT_EQ(flow.closingMessage(), kDefaultClosingMessage);
+        EXPECT_EQ(ActiveTesterLink(), nullptr) << row.name;
+        EXPECT_EQ(ports_.back(), 3);
+        ASSERT_FALSE(view_.events.empty());
+        EXPECT_EQ(view_.events.front(), std::string("status window:") + kDeterminingConfiguration);
+        EXPECT_EQ(view_.events.back(), "close status window");
+        if (row.text == nullptr) {
+            EXPECT_TRUE(sink_.shown.empty()) << row.name;
+            continue;
+        }
+        ASSERT_EQ(sink_.shown.size(), 1u) << row.name;
+        EXPECT_EQ(sink_.shown[0].text, row.text) << row.name;
+        EXPECT_EQ(sink_.shown[0].caption, row.caption) << row.name;
+        EXPECT_EQ(sink_.shown[0].type, kMbOk | kMbIconWarning) << row.name;
+    }
+}
+
+TEST_F(DownloadFlowTest, ListShowsApplicationsWithStatementsSortedByName) {
+    Image("a.bin", 256, 1);
+    test::WriteScript(dir_ / "zeta.qob", "Zeta Tools", "2.1", {"a.bin -RAM"});
+    test::WriteScript(dir_ / "alpha.qob", "alpha engine", "1.0", {"!Hello", "a.bin -RAM"});
+    test::WriteScript(dir_ / "empty.qob", "Nothing", "0.0", {});
+    test::WriteScript(dir_ / "other.txt", "Not a script", "1", {"a.bin -RAM"});
+    DownloadFlow flow(view_);
+    flow.FillList();
+    ASSERT_EQ(flow.rows().size(), 2u);
+    EXPECT_EQ(flow.rows()[0].name, "alpha engine");
+    EXPECT_EQ(flow.rows()[0].version, "1.0");
+    EXPECT_EQ(flow.rows()[1].name, "Zeta Tools");
+    EXPECT_FALSE(flow.DownloadEnabled());
+    flow.SetSelected(1, true);
+    EXPECT_TRUE(flow.DownloadEnabled());
+    flow.FillList();
+    EXPECT_FALSE(flow.DownloadEnabled());
+}
+
+TEST_F(DownloadFlowTest, EmptyDirectoryGivesEmptyList) {
+    DownloadFlow flow(view_);
+    flow.FillList();
+    EXPECT_TRUE(flow.rows().empty());
+    EXPECT_FALSE(flow.DownloadEnabled());
+    EXPECT_TRUE(sink_.shown.empty());
+}
+
+TEST_F(DownloadFlowTest, SuccessfulDownloadReportsAndResets) {
+    const auto ram = Image("ram.bin", 4096, 2);
+    const auto flash = Image("flash.bin", 8192, 3);
+    test::WriteScript(dir_ / "app.qob", "Demo", "1.0",
+                      {"!Note: keep the tester powered", "ram.bin 20000 -RAM", "flash.bin 100000 -FLASH"});
+    DownloadFlow flow(view_);
+    Prepare(flow, {"Demo"});
+    EXPECT_EQ(flow.Download(), DownloadOutcome::kCompleted);
+
+    EXPECT_TRUE(Holds("RAM", 0x20000, ram));
+    EXPECT_TRUE(Holds("FLASH", 0x100000, flash));
+    ASSERT_EQ(sink_.shown.size(), 3u);
+    EXPECT_EQ(sink_.shown[0].caption, "Confirm Download");
+    EXPECT_EQ(sink_.shown[0].type, kMbOkCancel | kMbIconWarning);
+    EXPECT_EQ(sink_.shown[1].text, "!Note: keep the tester powered");
+    EXPECT_EQ(sink_.shown[1].caption, "Message");
+    EXPECT_EQ(sink_.shown[2].caption, "Download Status");
+    EXPECT_EQ(sink_.shown[2].type, kMbOk | kMbIconInformation);
+    EXPECT_EQ(sink_.shown[2].text.rfind("Download complete in ", 0), 0u);
+    EXPECT_EQ(sink_.shown[2].text.back(), '\n');
+
+    const auto disabled = std::find(view_.events.begin(), view_.events.end(), "disable");
+    ASSERT_NE(disabled, view_.events.end());
+    EXPECT_EQ(*(disabled + 1), std::string("progress:") + kProgressCaption);
+    EXPECT_EQ(view_.events[view_.events.size() - 2], "close progress");
+    EXPECT_EQ(view_.events.back(), "enable");
+    const auto statuses = view_.progress.Statuses();
+    ASSERT_GE(statuses.size(), 2u);
+    EXPECT_EQ(statuses[0], kEstablishingStatus);
+    EXPECT_EQ(statuses[1], kPreparingStatus);
+    EXPECT_EQ(view_.progress.total.back(), 98);  // 95 of 96 blocks sent before the last
+    ASSERT_GE(title_.history.size(), 2u);
+    EXPECT_EQ(title_.history[title_.history.size() - 2], "Download Complete");
+    EXPECT_EQ(title_.history.back(), "ZUL for KVR 7700");
+    EXPECT_FALSE(flow.DownloadEnabled());
+    EXPECT_EQ(ActiveTesterLink(), nullptr);
+}
+
+TEST_F(DownloadFlowTest, DeclinedConfirmationTouchesNothing) {
+    Image("ram.bin", 256, 4);
+    test::WriteScript(dir_ / "app.qob", "Demo", "1.0", {"ram.bin -RAM"});
+    DownloadFlow flow(view_);
+    Prepare(flow, {"Demo"});
+    const std::size_t opened = ports_.size();
+    sink_.confirm = kIdCancel;
+    view_.events.clear();
+    EXPECT_EQ(flow.Download(), DownloadOutcome::kDeclined);
+    EXPECT_EQ(ports_.size(), opened);
+    EXPECT_TRUE(view_.events.empty());
+    EXPECT_TRUE(flow.DownloadEnabled());
+}
+
+TEST_F(DownloadFlowTest, LongDownloadReportsMinutesAndTheClosingMessage) {
+    Image("flash.bin", 1024, 5);
+    test::WriteScript(dir_ / "app.qob", "Slow", "1.0", {"flash.bin 100000 -FLASH"});
+    SettingsStore(SettingsFilePath()).WriteValue("Dir Setup", "QOBClosingMsg", "Power off now.");
+    tester_->eraseMs = 70000;
+    DownloadFlow flow(view_);
+    Prepare(flow, {"Slow"});
+    EXPECT_EQ(flow.Download(), DownloadOutcome::kCompleted);
+    const std::string report = sink_.shown.back().text;
+    EXPECT_EQ(report.rfind("Download complete in 1  minute(s) ", 0), 0u) << report;
+    EXPECT_NE(report.find(" seconds\n\nPower off now."), std::string::npos) << report;
+}
+
+TEST_F(DownloadFlowTest, FailuresStopTheWholeDownload) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> statements;
+        std::function<void(test::FakeMonitorLink&)> fault;
+        const char* text;
+        const char* caption;
+    };
+    Image("good.bin", 1024, 6);
+    Image("empty.bin", 0, 7);
+    const Row rows[] = {
+        {"bad device", {"good.bin -SDRAM"}, nullptr, "No device specified to download to", "Error"},
+        {"empty image", {"empty.bin -RAM"}, nullptr, "The size of the image file is zero", "Error"},
+        {"bad short option", {"good.bin -RAM -z"}, nullptr, "No options were specified in the script file", "Error"},
+        {"missing image", {"absent.bin -RAM"}, nullptr, "Could not open file", "Error"},
+        {"unreadable statement", {"-RAM"}, nullptr, "Error with setup", "Error"},
+        {"tester stops answering", {"good.bin -RAM"}, [](auto& t) { t.silent = true; },
+         "Can't communicate with the tester", "Error"},
+        {"block refused", {"good.bin -RAM"}, [](auto& t) { t.starAtBlock = 2; }, "Software not updated", "Error"},
+        {"speed refused", {"good.bin -RAM"}, [](auto& t) { t.ignoreBaudCommand = true; },
+         "Baudrate could not be supported", "Error"},
+        {"monitor refused", {"good.bin -FLASH"}, [](auto& t) { t.starAtBlock = 0; }, "Monitor could not be downloaded",
+         "Error"},
+        {"short image", {"good.bin 0 800 -RAM"}, nullptr, "Unable to open image file.", "Message"},
+    };
+    for (const auto& row : rows) {
+        auto statements = row.statements;
+        statements.push_back("good.bin 70000 -RAM");  // never reached
+        test::WriteScript(dir_ / "app.qob", "Demo", "1.0", statements);
+        DownloadFlow flow(view_);
+        tester_ = std::make_unique<test::FakeMonitorLink>(clock_);
+        Prepare(flow, {"Demo"});
+        if (row.fault) row.fault(*tester_);
+        EXPECT_EQ(flow.Download(), DownloadOutcome::kFailed) << row.name;
+        ASSERT_EQ(sink_.shown.size(), 2u) << row.name;
+        EXPECT_EQ(sink_.shown[1].text, row.text) << row.name;
+        EXPECT_EQ(sink_.shown[1].caption, row.caption) << row.name;
+        EXPECT_EQ(sink_.shown[1].type, kMbOk | kMbIconWarning) << row.name;
+        for (const auto& c : tester_->commands) EXPECT_NE(c.rfind("LB 70000", 0), 0u) << row.name;
+        EXPECT_EQ(ActiveTesterLink(), nullptr) << row.name;
+        EXPECT_TRUE(flow.DownloadEnabled()) << row.name;
+        EXPECT_EQ(title_.history.back(), "ZUL for KVR 7700") << row.name;
+    }
+}
+
+TEST_F(DownloadFlowTest, PortFailureAtDownload) {
+    Image("good.bin", 256, 8);
+    test::WriteScript(dir_ / "app.qob", "Demo", "1.0", {"good.bin -RAM"});
+    DownloadFlow flow(view_);
+    Prepare(flow, {"Demo"});
+    openResult_ = kLinkOpenFailed;
+    EXPECT_EQ(flow.Download(), DownloadOutcome::kFailed);
+    ASSERT_EQ(sink_.shown.size(), 2u);
+    EXPECT_EQ(sink_.shown[1].text, "Incorrect or disconnected serial (COM) port");
+    EXPECT_EQ(sink_.shown[1].caption, "Comm Error");
+    EXPECT_EQ(view_.events.back(), "enable");
+}
+
+TEST_F(DownloadFlowTest, ApplicationsRunInTheOrderGivenEachWithItsOwnTotal) {
+    const auto a = Image("a.bin", 128 * 4, 9);
+    const auto b = Image("b.bin", 128 * 8, 10);
+    test::WriteScript(dir_ / "a.qob", "First", "1", {"a.bin 1000 -RAM"});
+    test::WriteScript(dir_ / "b.qob", "Second", "1", {"b.bin 9000 -RAM"});
+    DownloadFlow flow(view_);
+    Prepare(flow, {});
+    int first = -1, second = -1;
+    for (const auto& row : flow.rows()) (row.name == "First" ? first : second) = row.index;
+    EXPECT_EQ(flow.DownloadApplications({second, first}), DownloadOutcome::kCompleted);
+    EXPECT_TRUE(Holds("RAM", 0x1000, a));
+    EXPECT_TRUE(Holds("RAM", 0x9000, b));
+    // The second application's total starts again from 0.
+    EXPECT_EQ(view_.progress.total, (std::vector<int>{0, 12, 25, 37, 50, 62, 75, 87, 0, 25, 50, 75}));
+    const auto lb = std::find(tester_->commands.begin(), tester_->commands.end(), "LB 9000 400");
+    EXPECT_LT(lb, std::find(tester_->commands.begin(), tester_->commands.end(), "LB 1000 200"));
+}
+
+}  // namespace
+}  // namespace zul

@@ -1,0 +1,81 @@
+#include "tester/download_texts.h"
+
+#include <gtest/gtest.h>
+
+namespace zul {
+namespace {
+
+TEST(DownloadTexts, ParseResults) {
+    struct Row {
+        int code;
+        const char* text;
+    };
+    const Row rows[] = {
+        {11, "No device specified to download to"},
+        {13, "The size of the image file is zero"},
+        {14, "No options were specified in the script file"},
+        {16, "Could not open file"},
+        {15, "Error with setup"},
+        {17, "Error with setup"},
+        {-1, "Error with setup"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_STREQ(ParseResultMessage(row.code).text, row.text) << row.code;
+        EXPECT_STREQ(ParseResultMessage(row.code).caption, "Error") << row.code;
+    }
+}
+
+TEST(DownloadTexts, EngineResults) {
+    struct Row {
+        int code;
+        const char* text;  // nullptr: no message
+        const char* caption;
+    };
+    const Row rows[] = {
+        {0, nullptr, nullptr},
+        {1, nullptr, nullptr},
+        {2004, nullptr, nullptr},
+        {15, "Unable to open image file.", "Message"},
+        {2003, "Download aborted", "Message"},
+        {2005, "Monitor could not be downloaded", "Error"},
+        {2006, "Invalid device type", "Error"},
+        {2007, "Can't communicate with the tester", "Error"},
+        {2009, "Baudrate could not be supported", "Error"},
+        {2010, "Software not updated", "Error"},
+    };
+    for (const auto& row : rows) {
+        const auto message = EngineResultMessage(row.code);
+        ASSERT_EQ(message.has_value(), row.text != nullptr) << row.code;
+        if (!message) continue;
+        EXPECT_STREQ(message->text, row.text) << row.code;
+        EXPECT_STREQ(message->caption, row.caption) << row.code;
+    }
+}
+
+TEST(DownloadTexts, CompletionReport) {
+    struct Row {
+        std::uint32_t seconds;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {0, "Download complete in 0 seconds\n"},
+        {59, "Download complete in 59 seconds\n"},
+        {60, "Download complete in 1  minute(s) 0 seconds\n\nCycle power."},
+        {61, "Download complete in 1  minute(s) 1 seconds\n\nCycle power."},
+        {3725, "Download complete in 62  minute(s) 5 seconds\n\nCycle power."},
+    };
+    for (const auto& row : rows) EXPECT_EQ(CompletionReport(row.seconds, "Cycle power."), row.expected);
+    EXPECT_EQ(CompletionReport(61, std::string(300, 'x')).size(), std::string("Download complete in 1  minute(s) 1 seconds\n\n").size() + 255);
+}
+
+TEST(DownloadTexts, FixedMessages) {
+    EXPECT_STREQ(kQueryNoZiz2.text,
+                 "Unsuccessful communication with the Engine Analyzer.\n\nCheck cable and adapter connections, then "
+                 "restart ZUL and tester.");
+    EXPECT_STREQ(kConfirmDownload.text,
+                 "Downloading software will erase all saved files in the Internal Flash Memory.\n\nDo you want to "
+                 "continue?");
+}
+
+}  // namespace
+}  // namespace zul
