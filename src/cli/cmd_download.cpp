@@ -6,7 +6,7 @@
 #include "cli/command.h"
 #include "cli/tester_cli.h"
 #include "serial/device_names.h"
-#include "tester/download_flow.h"
+#include "ui/download_flow.h"
 #include "tester/link_setup.h"
 
 namespace zul::cli {

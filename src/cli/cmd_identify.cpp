@@ -4,7 +4,7 @@
 
 #include "cli/command.h"
 #include "cli/tester_cli.h"
-#include "tester/tester_query.h"
+#include "ui/tester_query.h"
 #include "serial/device_names.h"
 #include "tester/link_setup.h"
 

@@ -9,7 +9,7 @@
 
 #include "script/application_catalogue.h"
 #include "tester/monitor_protocol.h"
-#include "tester/tester_query.h"
+#include "ui/tester_query.h"
 #include "ui/download_flow_view.h"
 
 namespace zul {

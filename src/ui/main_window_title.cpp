@@ -1,6 +1,5 @@
-// The process-wide main window title. It lives with the download engine,
-// which sets it during transfers, because the user interface's sources are
-// not part of the core library.
+// The process-wide main window title. The download engine sets it during
+// transfers; a front end with a real window installs its own.
 #include <string>
 
 #include "ui/download_progress.h"

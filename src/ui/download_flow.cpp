@@ -1,4 +1,4 @@
-#include "tester/download_flow.h"
+#include "ui/download_flow.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,7 +10,7 @@
 #include "script/statement_parser.h"
 #include "support/clock.h"
 #include "tester/download_engine.h"
-#include "tester/download_texts.h"
+#include "ui/download_texts.h"
 #include "tester/link_setup.h"
 
 namespace zul {

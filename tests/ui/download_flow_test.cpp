@@ -1,4 +1,4 @@
-#include "tester/download_flow.h"
+#include "ui/download_flow.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include "app/settings_store.h"
 #include "app/startup.h"
 #include "support/clock.h"
-#include "tester/download_texts.h"
+#include "ui/download_texts.h"
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
 #include "testlib/temp_dir.h"

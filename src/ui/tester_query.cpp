@@ -1,8 +1,8 @@
-#include "tester/tester_query.h"
+#include "ui/tester_query.h"
 
 #include "app/message_pump.h"
 #include "app/messages.h"
-#include "tester/download_texts.h"
+#include "ui/download_texts.h"
 #include "tester/link_setup.h"
 
 namespace zul {

@@ -1,4 +1,4 @@
-#include "tester/download_texts.h"
+#include "ui/download_texts.h"
 
 #include <cstdio>
 
