@@ -112,10 +112,10 @@ int RunSimulate(const SimulateOptions& options) {
         std::cerr << "simulate: --timing must be \"realistic\" or \"fast\"\n";
         return 2;
     }
-    for (const std::string& spec : options.faults) {
+    for (const std::string& faultText : options.faults) {
         sim::Fault fault;
         std::string error;
-        if (!sim::ParseFault(spec, &fault, &error)) {
+        if (!sim::ParseFault(faultText, &fault, &error)) {
             std::cerr << "simulate: " << error << "\n";
             return 2;
         }
@@ -185,7 +185,7 @@ void SetupSimulate(CLI::App& app, Context& context) {
     cmd->add_option("--fault", options.faults,
                     "Inject a fault: NAME[=VALUE][@BLOCK|@cmd:N]; names: silent, wrong-id, ignore-baud, erase-error, "
                     "refuse-block, cable-pull, garble, reset, late-monitor, low-battery, refuse-monitor")
-        ->option_text("SPEC");
+        ->option_text("FAULT");
     cmd->add_option("--seed", options.seed, "Seed for random faults (same seed, same run)")->option_text("N");
     cmd->add_option("--timing", options.timing, "realistic (default) or fast (near-instant erase and start-up)")
         ->option_text("PRESET");

@@ -54,12 +54,12 @@ const char* FaultName(FaultKind kind) {
     return info ? info->name : "?";
 }
 
-bool ParseFault(const std::string& spec, Fault* fault, std::string* error) {
+bool ParseFault(const std::string& text, Fault* fault, std::string* error) {
     auto fail = [&](const std::string& why) {
-        if (error) *error = "fault \"" + spec + "\": " + why;
+        if (error) *error = "fault \"" + text + "\": " + why;
         return false;
     };
-    std::string body = spec;
+    std::string body = text;
     std::string where;
     if (auto at = body.find('@'); at != std::string::npos) {
         where = body.substr(at + 1);

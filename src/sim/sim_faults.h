@@ -51,7 +51,7 @@ const char* FaultName(FaultKind kind);
 
 // Parses one fault description. Returns false (and a reason) for an unknown name,
 // a malformed value or position, or a position the fault cannot take.
-bool ParseFault(const std::string& spec, Fault* fault, std::string* error);
+bool ParseFault(const std::string& text, Fault* fault, std::string* error);
 // The text form of a fault (round-trips through ParseFault).
 std::string FormatFault(const Fault& fault);
 

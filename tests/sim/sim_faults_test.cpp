@@ -14,7 +14,7 @@ using test::SimBench;
 
 TEST(FaultSpec, ParsesNamesValuesAndPositions) {
     struct Case {
-        const char* spec;
+        const char* text;
         bool ok;
         const char* formatted;  // round trip
     } cases[] = {
@@ -47,22 +47,22 @@ TEST(FaultSpec, ParsesNamesValuesAndPositions) {
         {"wrong-id=", false, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.text);
         Fault f;
         std::string error;
-        EXPECT_EQ(ParseFault(c.spec, &f, &error), c.ok);
+        EXPECT_EQ(ParseFault(c.text, &f, &error), c.ok);
         if (c.ok) {
             EXPECT_EQ(FormatFault(f), c.formatted);
         } else {
-            EXPECT_NE(error.find(c.spec), std::string::npos);
+            EXPECT_NE(error.find(c.text), std::string::npos);
         }
     }
 }
 
-SimOptions With(std::initializer_list<const char*> specs, std::uint64_t seed = 1) {
+SimOptions With(std::initializer_list<const char*> faultTexts, std::uint64_t seed = 1) {
     SimOptions options;
     options.seed = seed;
-    for (const char* s : specs) {
+    for (const char* s : faultTexts) {
         Fault f;
         std::string error;
         EXPECT_TRUE(ParseFault(s, &f, &error)) << error;
@@ -80,7 +80,7 @@ std::string LoadRam(SimBench& bench, std::uint32_t blocks) {
 
 struct FaultCase {
     const char* name;
-    std::vector<const char*> specs;
+    std::vector<const char*> faultTexts;
     bool needsUploadedMonitor;
     std::function<void(SimBench&)> check;
 };
@@ -92,7 +92,7 @@ class FaultTest : public ::testing::TestWithParam<FaultCase> {};
 TEST_P(FaultTest, ActsAsNamed) {
     const FaultCase& c = GetParam();
     SimOptions options;
-    for (const char* s : c.specs) {
+    for (const char* s : c.faultTexts) {
         Fault f;
         std::string error;
         ASSERT_TRUE(ParseFault(s, &f, &error)) << error;
@@ -103,9 +103,9 @@ TEST_P(FaultTest, ActsAsNamed) {
         ASSERT_TRUE(test::StartUploadedMonitor(bench));
     }
     c.check(bench);
-    if (c.specs.size() == 1 && std::string(c.specs[0]).rfind("garble", 0) != 0) {
+    if (c.faultTexts.size() == 1 && std::string(c.faultTexts[0]).rfind("garble", 0) != 0) {
         ASSERT_FALSE(bench.sim.firedFaults().empty());
-        EXPECT_EQ(bench.sim.firedFaults()[0].substr(0, 6), std::string(c.specs[0]).substr(0, 6));
+        EXPECT_EQ(bench.sim.firedFaults()[0].substr(0, 6), std::string(c.faultTexts[0]).substr(0, 6));
     }
 }
 
