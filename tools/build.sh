@@ -4,5 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 name=$1; shift
-cmake -S . -B "build/$name" -G Ninja "$@" >/dev/null
+launcher=()
+# A compiler cache makes the second and later builds of a tree (and of
+# several trees on one machine) much faster; it is optional.
+command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "build/$name" -G Ninja "${launcher[@]}" "$@" >/dev/null
 cmake --build "build/$name"
