@@ -8,8 +8,8 @@ namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (IsBlank(s.front()) || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
@@ -29,16 +29,17 @@ struct Line {
     size_t end;    // offset just past its line end
 };
 
+// A line ends at LF, CR LF or a lone CR (files edited with old Mac tools).
 std::vector<Line> SplitLines(std::string_view text) {
     std::vector<Line> lines;
     size_t pos = 0;
     while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        size_t stop = nl == std::string_view::npos ? text.size() : nl;
-        std::string_view body = text.substr(pos, stop - pos);
-        if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
-        size_t next = nl == std::string_view::npos ? text.size() : nl + 1;
-        lines.push_back({body, pos, next});
+        size_t stop = text.find_first_of("\r\n", pos);
+        if (stop == std::string_view::npos) stop = text.size();
+        size_t next = stop;
+        if (next < text.size() && text[next] == '\r') ++next;
+        if (next < text.size() && text[next] == '\n' && (next == stop || text[stop] == '\r')) ++next;
+        lines.push_back({text.substr(pos, stop - pos), pos, next});
         pos = next;
     }
     return lines;
@@ -129,14 +130,14 @@ std::string ProfileUpdate(std::string_view text, std::string_view section, std::
     if (loc.sectionFound) {
         const Line& l = lines[loc.lastEntryLine];
         out.append(text.substr(0, l.end));
-        if (l.end == l.begin + l.text.size()) out.append(newline);  // last line had no line end
+        if (l.end == l.begin + l.text.size()) out.append(newline);  // the last line had no line end
         out.append(entry);
         out.append(newline);
         out.append(text.substr(l.end));
         return out;
     }
     out.append(text);
-    if (!out.empty() && out.back() != '\n') out.append(newline);
+    if (!out.empty() && out.back() != '\n' && out.back() != '\r') out.append(newline);
     out.append("[").append(section).append("]").append(newline);
     out.append(entry).append(newline);
     return out;
@@ -146,7 +147,7 @@ std::string ReadProfileString(FileSystem& fs, const std::string& file, std::stri
                               std::string_view key, std::string_view defaultValue, std::size_t size) {
     std::string text;
     std::string result(defaultValue);
-    if (fs.ReadFile(file, &text)) {
+    if (fs.ReadRegularFile(file, &text, kMaxProfileFileSize) == FileReadStatus::kOk) {
         bool found = false;
         std::string value = ProfileLookup(text, section, key, &found);
         if (found) result = std::move(value);
@@ -159,17 +160,23 @@ std::string ReadProfileString(FileSystem& fs, const std::string& file, std::stri
 bool WriteProfileString(FileSystem& fs, const std::string& file, std::string_view section, std::string_view key,
                         std::string_view value) {
     std::string text;
-    bool exists = fs.ReadFile(file, &text);
-    // A file that is there but cannot be read must not be replaced by one that
-    // holds only the new key.
-    if (!exists && fs.Exists(file)) return false;
+    // Only a regular file of a settings file's size is rewritten; a file that
+    // is there but cannot be read must not be replaced by one that holds only
+    // the new key.
+    const FileReadStatus status = fs.ReadRegularFile(file, &text, kMaxProfileFileSize);
+    if (status != FileReadStatus::kOk && status != FileReadStatus::kMissing) return false;
     // Keep the file's own line ends; a new file gets the platform's.
     std::string_view newline = PathSeparator() == '\\' ? "\r\n" : "\n";
-    if (exists) {
-        size_t nl = text.find('\n');
-        if (nl != std::string::npos) newline = (nl > 0 && text[nl - 1] == '\r') ? "\r\n" : "\n";
+    if (status == FileReadStatus::kOk) {
+        size_t end = text.find_first_of("\r\n");
+        if (end != std::string::npos) {
+            if (text[end] == '\n')
+                newline = "\n";
+            else
+                newline = end + 1 < text.size() && text[end + 1] == '\n' ? "\r\n" : "\r";
+        }
     }
-    return WriteFileAtomically(fs, file, ProfileUpdate(text, section, key, value, newline));
+    return fs.ReplaceFile(file, ProfileUpdate(text, section, key, value, newline));
 }
 
 }  // namespace zul

@@ -10,14 +10,21 @@
 //  - a write replaces the value in place and keeps every other line (comments,
 //    unknown sections, order, line ends) as it was; a missing section is
 //    appended at the end, a missing key after the last entry of its section;
+//  - a line ends at LF, CR LF or a lone CR;
 //  - nothing is cached: every read looks at the file, every write goes to disk
-//    at once, through a temporary file renamed over the old one.
+//    at once (FileSystem::ReplaceFile: atomically where the directory allows,
+//    in place where it does not, through symbolic links);
+//  - only a regular file of at most kMaxProfileFileSize bytes is read or
+//    rewritten: anything else reads as absent and is never replaced.
 #include <string>
 #include <string_view>
 
 #include "support/file_system.h"
 
 namespace zul {
+
+// A settings file holds a few dozen lines; a larger one is not ours.
+inline constexpr std::size_t kMaxProfileFileSize = 1u << 20;
 
 // Like GetPrivateProfileStringA with a buffer of `size` bytes.
 std::string ReadProfileString(FileSystem& fs, const std::string& file, std::string_view section,

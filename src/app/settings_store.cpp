@@ -12,11 +12,20 @@ namespace {
 constexpr std::size_t kReadSize = 255;
 }  // namespace
 
-std::string ProgramDirectoryOf(const std::string& path) {
-    const char sep = PathSeparator();
-    size_t pos = path.find_last_of(sep == '\\' ? "\\" : "/");
+std::string ProgramDirectoryOfWindows(const std::string& path) {
+    size_t pos = path.find_last_of('\\');
     if (pos == std::string::npos || pos < 2) return path;
     return path.substr(0, pos);
+}
+
+std::string ProgramDirectoryOfPosix(const std::string& path) {
+    if (path.empty() || path.front() != '/') return std::string();
+    size_t pos = path.find_last_of('/');
+    return pos == 0 ? std::string("/") : path.substr(0, pos);
+}
+
+std::string ProgramDirectoryOf(const std::string& path) {
+    return PathSeparator() == '\\' ? ProgramDirectoryOfWindows(path) : ProgramDirectoryOfPosix(path);
 }
 
 std::string getProgramDirectory() { return ProgramDirectoryOf(ExecutablePath()); }
@@ -69,7 +78,7 @@ std::string SettingsStore::getProgramDirectory() const {
     return programDirectory_.empty() ? zul::getProgramDirectory() : programDirectory_;
 }
 
-std::string SettingsStore::DefaultAppsDir() const { return getProgramDirectory() + PathSeparator() + "Apps"; }
+std::string SettingsStore::DefaultAppsDir() const { return JoinPath(getProgramDirectory(), "Apps"); }
 
 int AsciiToInt(const std::string& text) {
     size_t i = 0;

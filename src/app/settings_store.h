@@ -11,11 +11,18 @@ namespace zul {
 inline constexpr const char* kSettingsFileName = "zultw.ini";
 inline constexpr const char* kDefaultClosingMessage = "Cycle power on your tester and press OK to finish.";
 
-// Directory of the running executable, without a trailing separator. A
-// separator at index 0 or 1 (the root) or none at all leaves the path as it is.
+// Directory of the running executable, without a trailing separator except
+// for a root; "" when the executable's path cannot be found.
 std::string getProgramDirectory();
-// The same rule applied to any executable path (tested on its own).
+// The rule of the platform ZUL runs on, applied to any executable path.
 std::string ProgramDirectoryOf(const std::string& executablePath);
+// Windows: cut at the last backslash when it stands at index 2 or beyond;
+// one at index 0 or 1, or none, leaves the path as it is ("C:\\prog.exe" gives
+// "C:", the drive, to which "\\zultw.ini" is then joined).
+std::string ProgramDirectoryOfWindows(const std::string& executablePath);
+// POSIX: the path up to its last slash ("/" for a program in the root); ""
+// for a path that is not absolute, which names no directory we can trust.
+std::string ProgramDirectoryOfPosix(const std::string& executablePath);
 
 class SettingsStore {
 public:

@@ -14,24 +14,43 @@ std::unique_ptr<PortSelection> g_portSelection;
 
 const std::string& SettingsFilePath() { return g_settingsFilePath; }
 
-void SetSettingsFilePath(std::string path) {
-    // The path lives in a 260-character buffer in the original program; keep
-    // the same bound so longer paths fail the same way everywhere.
-    if (path.size() > 259) path.resize(259);
+bool SetSettingsFilePath(std::string path) {
+    if (path.size() > kMaxSettingsPath) return false;
     g_settingsFilePath = std::move(path);
+    return true;
 }
 
 std::string LocateSettingsFile(FileSystem& fs, const std::string& programDirectory,
                                const std::string& fallbackDirectory) {
-    std::string candidate = programDirectory + PathSeparator() + kSettingsFileName;
-    WriteProfileString(fs, candidate, "WriteTest", "Val", "12345");
-    std::string back = ReadProfileString(fs, candidate, "WriteTest", "Val", "", 256);
-    if (back == "12345") return candidate;
-    return fallbackDirectory + kSettingsFileName;
+    if (!programDirectory.empty()) {
+        const std::string candidate = JoinPath(programDirectory, kSettingsFileName);
+        // The write itself must succeed: a value that reads back from a file
+        // that cannot be written proves nothing.
+        if (candidate.size() <= kMaxSettingsPath && WriteProfileString(fs, candidate, "WriteTest", "Val", "12345") &&
+            ReadProfileString(fs, candidate, "WriteTest", "Val", "", 256) == "12345")
+            return candidate;
+    }
+    if (fallbackDirectory.empty()) return std::string();
+    const std::string fallback = fallbackDirectory + kSettingsFileName;
+    return fallback.size() <= kMaxSettingsPath ? fallback : std::string();
 }
 
 std::string LocateSettingsFile() {
     return LocateSettingsFile(RealFileSystem(), getProgramDirectory(), SettingsFallbackDirectory());
+}
+
+std::string SettingsFileProblem(FileSystem& fs, const std::string& path) {
+    if (path.empty()) return "no file named";
+    if (path.size() > kMaxSettingsPath)
+        return "the path is " + std::to_string(path.size()) + " characters long; at most " +
+               std::to_string(kMaxSettingsPath) + " are allowed";
+    std::string contents;
+    switch (fs.ReadRegularFile(path, &contents, kMaxProfileFileSize)) {
+        case FileReadStatus::kNotRegular: return "it is not a regular file";
+        case FileReadStatus::kTooLarge:
+            return "it is larger than " + std::to_string(kMaxProfileFileSize) + " bytes, too large for a settings file";
+        default: return std::string();
+    }
 }
 
 PortSelection LoadPortSelection(const std::string& settingsFile, FileSystem& fs) {

@@ -10,6 +10,8 @@
 #include "script/profile_document.h"
 #include "script/statement_parser.h"
 #include "script/text_util.h"
+#include "tester/download_engine.h"
+#include "ui/download_texts.h"
 
 namespace zul::cli {
 namespace {
@@ -53,15 +55,39 @@ std::string FlagsText(const StatementRecord& s) {
 }
 
 void Warn(const std::string& text) { std::cout << "    warning: " << text << "\n"; }
+void Error(const std::string& text) { std::cout << "    error: " << text << "\n"; }
 
-// Checks one application; true when every statement parses.
-bool CheckApplication(ApplicationRecord& record) {
+// What check found in one application.
+struct CheckResult {
+    bool allParse = true;  // every statement parses
+    bool usable = true;    // and nothing else would stop the download
+};
+
+// Checks one application.
+CheckResult CheckApplication(ApplicationRecord& record) {
     std::cout << "Application \"" << record.appName << "\" version \"" << record.appVersion << "\" ("
               << FileName(record.scriptPath) << "), " << record.statementCount << " statement"
               << (record.statementCount == 1 ? "" : "s") << "\n";
-    if (record.statementCount == 0) Warn("no statements: the download dialog does not list it");
+    CheckResult outcome;
+    if (record.statementCount == 0) {
+        // A script that cannot be read has no statements either; say which it is.
+        if (const std::string problem = ScriptFileProblem(record.scriptPath); !problem.empty()) {
+            Error("the script file " + problem + ": the download dialog does not list it");
+            outcome.usable = false;
+        } else {
+            Warn("no statements: the download dialog does not list it");
+        }
+    }
+    if (!StatementCountWithinLimit(record)) {
+        std::cout << "  error " << STMT_BAD_STATEMENT << " " << StatementResultName(STMT_BAD_STATEMENT) << ": \""
+                  << StatementResultMessage(STMT_BAD_STATEMENT) << "\": " << record.statementCount
+                  << " statements, more than the " << kMaxStatements
+                  << " that can be named; the download refuses the application before sending anything\n";
+        outcome.usable = false;
+    }
     bool allParse = true;
-    for (int n = 0; n < record.statementCount; ++n) {
+    const int checked = record.statementCount < kMaxStatements ? record.statementCount : kMaxStatements;
+    for (int n = 0; n < checked; ++n) {
         std::cout << "  stmt" << n + 1 << ": ";
         std::cout.flush();  // token diagnostics are written straight to standard output
         const int result = ParseStatement(record, n);
@@ -74,10 +100,6 @@ bool CheckApplication(ApplicationRecord& record) {
             std::cout << "error " << result << " " << StatementResultName(result) << ": \""
                       << StatementResultMessage(result) << "\"\n";
             allParse = false;
-            if (n >= kMaxStatements) {
-                std::cout << "  (statements after stmt" << kMaxStatements << " cannot be named; not checked)\n";
-                break;
-            }
             continue;
         }
         const StatementRecord& s = record.currentStatement;
@@ -85,8 +107,15 @@ bool CheckApplication(ApplicationRecord& record) {
                   << Hex(static_cast<std::uint32_t>(s.imageSize)) << "), type " << s.loadType << " ("
                   << LoadTypeText(s) << "), flags: " << FlagsText(s) << "\n";
         if (s.loadType == kLoadNone) Warn("no device option: the download refuses a load without a type");
-        unsigned long long length = 0;
-        if (!ProbeFileLength(s.imagePath, &length)) Warn("the image file " + s.imagePath + " does not exist");
+        // A missing image may still appear before the download; one that is
+        // there but not a regular file is refused by the download.
+        if (const std::string problem = RegularFileProblem(s.imagePath); problem == "does not exist") {
+            Warn("the image file " + s.imagePath + " does not exist");
+        } else if (!problem.empty()) {
+            Error("the image file " + s.imagePath + " " + problem + ": the download stops with \"" +
+                  EngineResultMessage(kDownloadImageUnreadable)->text + "\"");
+            outcome.usable = false;
+        }
         if (!s.eraseOnly) {
             if (s.imageSize % kBlockSize != 0)
                 Warn("the size is not a multiple of 128: the last " + std::to_string(s.imageSize % kBlockSize) +
@@ -97,7 +126,8 @@ bool CheckApplication(ApplicationRecord& record) {
                      std::to_string(s.imageSize / kBlockSize) + " blocks");
         }
     }
-    return allParse;
+    outcome.allParse = allParse;
+    return outcome;
 }
 
 // The catalogue index of the application a user named: its "name" value or
@@ -154,15 +184,31 @@ void SetupCheck(CLI::App& app, Context& context) {
                 chosen.push_back(index);
             }
         }
+        if (options->apps.empty()) {
+            // Scripts the list leaves out because they cannot be read: say why.
+            for (int i = 0; i < catalogue->CatalogueCount(); ++i) {
+                const ApplicationRecord* r = catalogue->CatalogueItem(i);
+                if (!r || r->statementCount != 0) continue;
+                if (const std::string problem = ScriptFileProblem(r->scriptPath); !problem.empty())
+                    std::cout << "Script " << FileName(r->scriptPath) << " " << problem << ": not listed\n";
+            }
+        }
         if (chosen.empty()) std::cout << "No applications available.\n";
-        bool allParse = true;
+        bool allParse = true, usable = true;
         for (int index : chosen) {
             ApplicationRecord& record = *catalogue->CatalogueItem(index);
             ScriptHold hold(record);
-            if (!CheckApplication(record)) allParse = false;
+            const CheckResult result = CheckApplication(record);
+            allParse = allParse && result.allParse;
+            usable = usable && result.usable;
         }
-        std::cout << (allParse ? "every statement parses\n" : "some statements do not parse\n");
-        context.exitCode = allParse ? 0 : 1;
+        if (!allParse)
+            std::cout << "some statements do not parse\n";
+        else if (!usable)
+            std::cout << "every statement parses, but the download would fail (see the errors above)\n";
+        else
+            std::cout << "every statement parses\n";
+        context.exitCode = allParse && usable ? 0 : 1;
     });
 }
 

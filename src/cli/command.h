@@ -20,7 +20,10 @@ struct Context {
 
     // Fixes the settings file (the --settings file or the location rule) and
     // loads the port selection, as every ZUL program does at start-up; then
-    // applies --port and --device.
+    // applies --port and --device. A settings file that cannot be used (a
+    // --settings path too long or not a regular file, or no place at all for
+    // the located one) is reported on standard error and ends the command
+    // with exit status 1 (CLI::RuntimeError, which main turns into the status).
     void Start();
     SettingsStore Settings() const;
 };

@@ -24,7 +24,24 @@ std::map<std::string, CommandSetup>& Registry() {
 CommandRegistrar::CommandRegistrar(const char* name, CommandSetup setup) { Registry()[name] = setup; }
 
 void Context::Start() {
-    SetSettingsFilePath(settingsFile.empty() ? LocateSettingsFile() : settingsFile);
+    // A settings file ZUL cannot use ends the command before it does anything.
+    std::string path = settingsFile;
+    if (!path.empty()) {
+        if (const std::string problem = SettingsFileProblem(RealFileSystem(), path); !problem.empty()) {
+            std::cerr << "zul-cli: cannot use the settings file " << path << ": " << problem << "\n";
+            throw CLI::RuntimeError(1);
+        }
+    } else {
+        path = LocateSettingsFile();
+        if (path.empty()) {
+            std::cerr << "zul-cli: no place for the settings file: the program's directory cannot hold "
+                      << kSettingsFileName
+                      << " and no private per-user directory was found (HOME and XDG_CONFIG_HOME are not set to "
+                         "absolute paths); name a file with --settings FILE\n";
+            throw CLI::RuntimeError(1);
+        }
+    }
+    SetSettingsFilePath(path);
     SetCurrentPortSelection(std::make_unique<PortSelection>(LoadPortSelection(SettingsFilePath())));
     if (portNumber > 0) {
         const std::string name = "COM" + std::to_string(portNumber);

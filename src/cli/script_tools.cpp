@@ -1,32 +1,49 @@
 #include "cli/script_tools.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
-#include <sstream>
 
 #include "script/profile_document.h"
+#include "support/file_system.h"
 
 namespace zul::cli {
 
 int TranscodeScript(const std::string& input, const std::string& output) {
-    std::ifstream in(input, std::ios::binary);
-    std::ostringstream bytes;
-    if (in) bytes << in.rdbuf();
-    if (!in || in.bad()) {
-        std::cerr << "cannot read " << input << "\n";
+    // Scripts are regular files of bounded size: a pipe or a device must not
+    // block the command or fill memory.
+    std::string bytes;
+    switch (RealFileSystem().ReadRegularFile(input, &bytes, kMaxScriptFileSize)) {
+        case FileReadStatus::kOk: break;
+        case FileReadStatus::kTooLarge:
+            std::cerr << "cannot read " << input << ": it is larger than any script (at most " << kMaxScriptFileSize
+                      << " bytes)\n";
+            return 1;
+        default:
+            std::cerr << "cannot read " << input << ": it " << RegularFileProblem(input) << "\n";
+            return 1;
+    }
+    const std::string result = ComplementBytes(bytes);
+    const bool toStdout = output.empty() || output == "-";
+    std::FILE* out = toStdout ? stdout : std::fopen(output.c_str(), "wb");
+    if (!out) {
+        std::cerr << "cannot write " << output << ": " << std::strerror(errno) << "\n";
         return 1;
     }
-    const std::string result = ComplementBytes(bytes.str());
-    if (output.empty() || output == "-") {
-        std::cout.write(result.data(), static_cast<std::streamsize>(result.size()));
-        std::cout.flush();
-        return std::cout ? 0 : 1;
+    errno = 0;
+    bool ok = std::fwrite(result.data(), 1, result.size(), out) == result.size();
+    ok = std::fflush(out) == 0 && ok;
+    int error = errno;
+    if (!toStdout) {
+        if (std::fclose(out) != 0 && ok) {
+            ok = false;
+            error = errno;
+        }
     }
-    std::ofstream out(output, std::ios::binary | std::ios::trunc);
-    out.write(result.data(), static_cast<std::streamsize>(result.size()));
-    out.close();
-    if (!out) {
-        std::cerr << "cannot write " << output << "\n";
+    if (!ok) {
+        std::cerr << "cannot write " << (toStdout ? std::string("standard output") : output) << ": "
+                  << (error ? std::strerror(error) : "write failed") << "\n";
         return 1;
     }
     return 0;

@@ -65,10 +65,38 @@ bool ProbeFileLength(const std::string& path, unsigned long long* length) {
     return true;
 }
 
+std::string RegularFileProblem(const std::string& path) {
+    unsigned long long length = 0;
+    if (ProbeFileLength(path, &length)) return std::string();
+    std::error_code ec;
+    std::filesystem::file_status status;
+    try {
+        status = std::filesystem::status(std::filesystem::path(path), ec);
+    } catch (const std::exception&) {
+        return "cannot be opened";
+    }
+    if (path.empty() || status.type() == std::filesystem::file_type::not_found) return "does not exist";
+    if (status.type() == std::filesystem::file_type::directory) return "is a directory";
+    if (!ec && status.type() != std::filesystem::file_type::regular) return "is not a regular file";
+    return "cannot be opened";
+}
+
+std::string ScriptFileProblem(const std::string& path) {
+    if (std::string problem = RegularFileProblem(path); !problem.empty()) return problem;
+    unsigned long long length = 0;
+    ProbeFileLength(path, &length);
+    if (length == 0) return "is empty";
+    if (length > kMaxScriptFileSize)
+        return "is " + std::to_string(length) + " bytes long, larger than any script (at most " +
+               std::to_string(kMaxScriptFileSize) + ")";
+    std::string bytes;
+    return ReadScriptFileBytes(path, &bytes) ? std::string() : "cannot be read";
+}
+
 bool ReadScriptFileBytes(const std::string& path, std::string* bytes) {
     bytes->clear();
     unsigned long long length = 0;
-    if (!ProbeFileLength(path, &length) || length == 0) return false;
+    if (!ProbeFileLength(path, &length) || length == 0 || length > kMaxScriptFileSize) return false;
     if (ReadHook()) ReadHook()(path);
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;

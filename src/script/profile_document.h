@@ -83,10 +83,28 @@ private:
     std::vector<ProfileSection> sections_;
 };
 
+// No script is larger. A script names at most 999 statements and every line
+// it has holds at most 1023 bytes, so even a script of 999 statements that
+// each fill a whole line stays near 1 MB; four times that leaves room for
+// comments and keys of other tools, while a file beyond it is not a script
+// (reading it whole, and its decoded copy, would only cost memory and time).
+inline constexpr unsigned long long kMaxScriptFileSize = 4ull << 20;
+
 // Reads a whole file for the loader: the length is probed first, then the
 // file is read in 4096-byte chunks. False when it cannot be opened, is empty,
-// is not a regular file, or its length differs from the probe.
+// is not a regular file, is larger than kMaxScriptFileSize, or its length
+// differs from the probe.
 bool ReadScriptFileBytes(const std::string& path, std::string* bytes);
+
+// Why ReadScriptFileBytes refuses `path`, as a phrase for messages ("is a
+// directory", "is empty", "is 5000000 bytes long, larger than any script
+// (at most 4194304)"); "" when the file can be read.
+std::string ScriptFileProblem(const std::string& path);
+
+// Why a file cannot be opened for reading as a regular file: "does not
+// exist", "is a directory", "is not a regular file", "cannot be opened";
+// "" when it can.
+std::string RegularFileProblem(const std::string& path);
 
 // Runs between the length probe and the read of ReadScriptFileBytes, so that
 // tests can change the file in that moment. Returns the previous hook.

@@ -346,6 +346,8 @@ int ParseStatementLine(ApplicationRecord& record, std::string_view line) {
     return result;
 }
 
+bool StatementCountWithinLimit(const ApplicationRecord& record) { return record.statementCount <= kMaxStatements; }
+
 int ParseStatement(ApplicationRecord& record, int n) {
     if (n < 0 || n >= kMaxStatements) {
         // Its key could not be formed; nothing it could name would be sound.

@@ -91,6 +91,12 @@ std::vector<std::string_view> SplitStatement(std::string_view line);
 std::uint32_t ReadHexUnsigned(std::string_view text);
 std::int32_t ReadHexSigned(std::string_view text);
 
+// False for an application with more statements than keys can name (over
+// kMaxStatements): no statement of it may run, since its download could only
+// fail after the first kMaxStatements had written the tester. Carrying it out
+// is refused with STMT_BAD_STATEMENT ("Error with setup").
+bool StatementCountWithinLimit(const ApplicationRecord& record);
+
 // Parses statement n (0-based) of the application. Writes messageText,
 // workStatement and, on STMT_LOAD only, currentStatement.
 int ParseStatement(ApplicationRecord& record, int n);

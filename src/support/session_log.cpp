@@ -16,7 +16,8 @@ SessionLog::SessionLog(std::string fileName, TimeSource now) : fileName_(std::mo
     if (!now_) now_ = [] { return std::time(nullptr); };
     // Text mode: the C library turns '\n' into the platform's line end (CR LF on
     // Windows), and "a" never truncates and shares the file with other readers.
-    stream_ = std::fopen(fileName_.c_str(), "a");
+    // A pipe or a device by that name is skipped as an unwritable file is.
+    stream_ = OpenRegularFileForAppend(fileName_);
     isOpen_ = stream_ != nullptr;
     if (stream_) std::setvbuf(stream_, nullptr, _IOFBF, 512);
     stampEntries_ = true;

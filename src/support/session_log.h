@@ -20,7 +20,7 @@ public:
     using TimeSource = std::function<std::time_t()>;
 
     // Opens `fileName` for appending and writes the start marker. A file that
-    // cannot be opened disables the log silently.
+    // cannot be opened, or is not a regular file, disables the log silently.
     explicit SessionLog(std::string fileName = "MSC.LOG", TimeSource now = nullptr);
     // Writes the end marker and closes.
     ~SessionLog();

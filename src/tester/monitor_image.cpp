@@ -39,8 +39,12 @@ const MonitorImage& MonitorPowerPcImage() {
 
 int LoadMonitorImageFile(FileSystem& fs, const std::string& path, MonitorImage* out) {
     std::string contents;
-    if (!fs.ReadFile(path, &contents)) {
-        return kMonitorImageUnreadable;
+    // Bounded, and regular files only: a pipe would hold the download with
+    // the port open, a device such as /dev/zero would fill memory.
+    switch (fs.ReadRegularFile(path, &contents, kMonitorImageMaxSize)) {
+        case FileReadStatus::kOk: break;
+        case FileReadStatus::kTooLarge: return kMonitorImageBadSize;
+        default: return kMonitorImageUnreadable;
     }
     if (contents.empty() || contents.size() > kMonitorImageMaxSize || contents.size() % kMonitorBlockSize != 0) {
         return kMonitorImageBadSize;

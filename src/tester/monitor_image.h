@@ -36,7 +36,7 @@ const MonitorImage& MonitorPowerPcImage();
 
 // Result codes of LoadMonitorImage.
 inline constexpr int kMonitorImageOk = 0;
-inline constexpr int kMonitorImageUnreadable = 1;  // the named file cannot be read
+inline constexpr int kMonitorImageUnreadable = 1;  // the named file is missing, not a regular file or unreadable
 inline constexpr int kMonitorImageBadSize = 2;     // empty, too large, or not a multiple of 128
 
 // Reads a monitor image file: non-empty, a multiple of 128 bytes, at most

@@ -7,6 +7,7 @@
 #include "app/messages.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
+#include "script/profile_document.h"
 #include "script/statement_parser.h"
 #include "support/clock.h"
 #include "tester/download_engine.h"
@@ -45,6 +46,9 @@ int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress) {
     statement.programCard = current.programCard != 0;
     statement.batterySkip = current.batterySkip != 0;
     statement.resetAfter = current.resetAfter != 0;
+    // Regular files only, as the parser has it for images it measures: opening
+    // a pipe named with an explicit size would hold the download for ever.
+    if (!RegularFileProblem(current.imagePath).empty()) return kDownloadImageUnreadable;
 
     // Every load statement of the application counts, done or still to come.
     std::uint64_t totalBytes = 0;
@@ -92,6 +96,16 @@ DownloadOutcome DownloadFlow::Download() {
 }
 
 DownloadOutcome DownloadFlow::DownloadApplications(const std::vector<int>& catalogueIndexes) {
+    // An application with more statements than can be named is refused before
+    // anything is sent, not after its first statements have written flash.
+    for (int index : catalogueIndexes) {
+        const ApplicationRecord* record = catalogue_ ? catalogue_->CatalogueItem(index) : nullptr;
+        if (record != nullptr && !StatementCountWithinLimit(*record)) {
+            Show(ParseResultMessage(STMT_BAD_STATEMENT), kWarningOk);
+            return DownloadOutcome::kFailed;
+        }
+    }
+
     if (Show(kConfirmDownload, kMbOkCancel | kMbIconWarning) != kIdOk) return DownloadOutcome::kDeclined;
 
     view_.SetDialogEnabled(false);

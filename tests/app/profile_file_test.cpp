@@ -41,7 +41,9 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"[comm]\nPort=1\nPort=2\n", "comm", "Port", true, "1"},    // first key wins
         LookupCase{"[comm]\nPort=1\n[comm]\nPort=2\n", "comm", "Port", true, "1"},
         LookupCase{"[comm]\nPort=a=b\n", "comm", "Port", true, "a=b"},        // first '=' splits
-        LookupCase{"[comm]\nPort=1", "comm", "Port", true, "1"}));            // no final line end
+        LookupCase{"[comm]\nPort=1", "comm", "Port", true, "1"},             // no final line end
+        LookupCase{"[x]\rA=1\r[comm]\rPort=4\r", "comm", "Port", true, "4"}, // lone CR line ends
+        LookupCase{"[comm]\r\rPort=5", "comm", "Port", true, "5"}));
 
 TEST(ProfileUpdateTest, ReplacesInPlaceAndKeepsEveryOtherLine) {
     const std::string before =
@@ -56,6 +58,24 @@ TEST(ProfileUpdateTest, AddsMissingKeysAndSections) {
     EXPECT_EQ(ProfileUpdate("[Other]\nB=2", "comm", "Port", "4", "\n"), "[Other]\nB=2\n[comm]\nPort=4\n");
     EXPECT_EQ(ProfileUpdate("", "comm", "Port", "4", "\r\n"), "[comm]\r\nPort=4\r\n");
     EXPECT_EQ(ProfileUpdate("[comm]", "comm", "Port", "4", "\n"), "[comm]\nPort=4\n");
+}
+
+TEST(ProfileUpdateTest, ALastLineEndingInABareCarriageReturnIsNotGluedToTheNewLine) {
+    const struct {
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"[WriteTest]\r", "[WriteTest]\rVal=1\r"},
+        {"[WriteTest]\rOld=0\r", "[WriteTest]\rOld=0\rVal=1\r"},
+        {"[Other]\rA=1\r", "[Other]\rA=1\r[WriteTest]\rVal=1\r"},
+    };
+    for (const auto& c : cases) {
+        const std::string after = ProfileUpdate(c.before, "WriteTest", "Val", "1", "\r");
+        EXPECT_EQ(after, c.after) << c.before;
+        bool found = false;
+        EXPECT_EQ(ProfileLookup(after, "WriteTest", "Val", &found), "1");
+        EXPECT_TRUE(found);
+    }
 }
 
 TEST(ProfileFileTest, EachWriteIsVisibleToTheNextReadAndKeepsLineEnds) {

@@ -75,12 +75,35 @@ TEST(AsciiToIntTest, FollowsAtoi) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(AsciiToInt(text), expected) << '"' << text << '"';
 }
 
-TEST(ProgramDirectoryTest, CutsAtTheLastSeparatorBeyondTheRoot) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"/usr/local/bin/zul", "/usr/local/bin"}, {"/opt/zul", "/opt"}, {"/zul", "/zul"}, {"zul", "zul"},
-        {"a/zul", "a/zul"},  // a separator at index 1 is the root of a drive, as on C:\ on Windows
+TEST(ProgramDirectoryTest, EachPlatformHasItsOwnRule) {
+    struct Case {
+        const char* path;
+        const char* windows;
+        const char* posix;
     };
-    for (const auto& [path, expected] : cases) EXPECT_EQ(ProgramDirectoryOf(path), expected) << path;
+    const Case cases[] = {
+        {"/usr/local/bin/zul", "/usr/local/bin/zul", "/usr/local/bin"},
+        {"/opt/zul", "/opt/zul", "/opt"},
+        {"/zul", "/zul", "/"},  // a program in the root lives in the root
+        {"", "", ""},           // the executable's path could not be found
+        {"zul", "zul", ""},     // not absolute: no directory to trust
+        {"a/zul", "a/zul", ""},
+        {"C:\\Tools\\prog.exe", "C:\\Tools", ""},
+        {"C:\\prog.exe", "C:", ""},  // the drive; "\\zultw.ini" is joined to it
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ProgramDirectoryOfWindows(c.path), c.windows) << c.path;
+        EXPECT_EQ(ProgramDirectoryOfPosix(c.path), c.posix) << c.path;
+        EXPECT_EQ(ProgramDirectoryOf(c.path), c.posix) << c.path;
+    }
+}
+
+TEST(ProgramDirectoryTest, PathsJoinWithoutDoublingTheRoot) {
+    EXPECT_EQ(JoinPath("/", "zultw.ini"), "/zultw.ini");
+    EXPECT_EQ(JoinPath("/opt", "zultw.ini"), "/opt/zultw.ini");
+    EXPECT_EQ(JoinPath("", "Apps"), "Apps");
+    test::MemoryFileSystem fs;
+    EXPECT_EQ(SettingsStore("/zultw.ini", "/", fs).DefaultAppsDir(), "/Apps");
 }
 
 TEST(PortSelectionTest, LoadsNameAndNumberAsStartUpDoes) {

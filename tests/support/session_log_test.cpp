@@ -1,9 +1,12 @@
 #include "support/session_log.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "testlib/bounded_run.h"
 #include "testlib/temp_dir.h"
 
 namespace zul {
@@ -73,6 +76,24 @@ TEST(SessionLogTest, AnUnopenableFileDisablesTheLogQuietly) {
     SessionLog log(dir / "no/such/dir/MSC.LOG", Fixed);
     EXPECT_FALSE(log.isOpen());
     log.logMessage("dropped");
+}
+
+TEST(SessionLogTest, APipeOrADeviceIsSkippedAsAnUnwritableFileIs) {
+    test::TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "MSC.LOG").c_str(), 0600), 0);
+    // With a reader on the pipe, so that a log that opens it shows instead of hanging.
+    int reader = ::open((dir / "MSC.LOG").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ::mkdir((dir / "dir.log").c_str(), 0700);
+    for (const std::string& path : {dir / "MSC.LOG", dir / "dir.log", std::string("/dev/null")}) {
+        EXPECT_TRUE(test::FinishesWithin(5, [&] {
+            SessionLog log(path, Fixed);
+            return !log.isOpen();
+        })) << path;
+    }
+    char byte;
+    EXPECT_LE(::read(reader, &byte, 1), 0) << "the log wrote into the pipe";
+    ::close(reader);
 }
 
 }  // namespace

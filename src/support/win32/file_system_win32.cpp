@@ -8,23 +8,50 @@ namespace {
 class Win32FileSystem final : public FileSystem {
 public:
     bool ReadFile(const std::string& path, std::string* contents) override {
+        return ReadRegularFile(path, contents, kMaxPlainReadSize) == FileReadStatus::kOk;
+    }
+
+    FileReadStatus ReadRegularFile(const std::string& path, std::string* contents, std::size_t maxSize) override {
+        contents->clear();
+        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            const DWORD error = ::GetLastError();
+            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileReadStatus::kMissing
+                                                                                   : FileReadStatus::kFailed;
+        }
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileReadStatus::kNotRegular;
         HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return false;
+        if (h == INVALID_HANDLE_VALUE) return FileReadStatus::kFailed;
+        // Device names (NUL, CON, COM1) open as files of another type.
+        if (::GetFileType(h) != FILE_TYPE_DISK) {
+            ::CloseHandle(h);
+            return FileReadStatus::kNotRegular;
+        }
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(h, &size) || static_cast<unsigned long long>(size.QuadPart) > maxSize) {
+            ::CloseHandle(h);
+            return FileReadStatus::kTooLarge;
+        }
         std::string data;
         char buffer[8192];
+        FileReadStatus status = FileReadStatus::kOk;
         for (;;) {
             DWORD got = 0;
             if (!::ReadFile(h, buffer, sizeof buffer, &got, nullptr)) {
-                ::CloseHandle(h);
-                return false;
+                status = FileReadStatus::kFailed;
+                break;
             }
             if (got == 0) break;
+            if (data.size() + got > maxSize) {
+                status = FileReadStatus::kTooLarge;
+                break;
+            }
             data.append(buffer, got);
         }
         ::CloseHandle(h);
-        *contents = std::move(data);
-        return true;
+        if (status == FileReadStatus::kOk) *contents = std::move(data);
+        return status;
     }
 
     bool Exists(const std::string& path) override {
@@ -48,6 +75,47 @@ public:
     }
 
     void Remove(const std::string& path) override { ::DeleteFileA(path.c_str()); }
+
+    bool ReplaceFile(const std::string& path, const std::string& contents) override {
+        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+        if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+        if (exists) {
+            HANDLE probe = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+            const bool disk = probe != INVALID_HANDLE_VALUE && ::GetFileType(probe) == FILE_TYPE_DISK;
+            if (probe != INVALID_HANDLE_VALUE) ::CloseHandle(probe);
+            if (!disk) return false;
+        }
+        // Atomic where the directory takes a new file; in place where it does not.
+        static unsigned serial = 0;
+        const std::string temp = TemporarySiblingName(path, static_cast<long>(::GetCurrentProcessId()), serial++);
+        HANDLE h = ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return exists && WriteInPlace(path, contents);
+        DWORD written = 0;
+        BOOL ok = contents.empty() ||
+                  (::WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+                   written == contents.size());
+        ok = ok && ::FlushFileBuffers(h);
+        ok = ::CloseHandle(h) && ok;
+        if (ok && Rename(temp, path)) return true;
+        ::DeleteFileA(temp.c_str());
+        return false;
+    }
+
+private:
+    // For a file in a directory that takes no new file.
+    static bool WriteInPlace(const std::string& path, const std::string& contents) {
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        DWORD written = 0;
+        BOOL ok = contents.empty() ||
+                  (::WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+                   written == contents.size());
+        ok = ok && ::SetEndOfFile(h) && ::FlushFileBuffers(h);
+        return ::CloseHandle(h) && ok;
+    }
 };
 
 }  // namespace
