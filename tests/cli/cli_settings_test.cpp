@@ -85,5 +85,61 @@ TEST_F(CliSettingsTest, HelpAndBadUsage) {
     EXPECT_NE(Run("no-such-command", &out), 0);
 }
 
+TEST_F(CliSettingsTest, ASettingsFileThatCannotBeUsedEndsTheCommandWithAReason) {
+    ASSERT_EQ(::mkfifo((root / "pipe.ini").c_str(), 0600), 0);
+    const std::string tooLong = root / std::string(260 - root.path().size(), 'n');
+    const struct {
+        std::string file;
+        std::string reason;
+    } cases[] = {
+        {tooLong, "the path is 261 characters long; at most 259 are allowed"},
+        {root / "pipe.ini", "it is not a regular file"},
+        {"/dev/zero", "it is not a regular file"},
+    };
+    for (const auto& c : cases) {
+        std::string out;
+        EXPECT_EQ(Run("--settings " + ShellQuote(c.file) + " settings", &out), 1) << c.file;
+        EXPECT_EQ(out, "zul-cli: cannot use the settings file " + c.file + ": " + c.reason + "\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(root / "prog/zultw.ini"));
+}
+
+TEST_F(CliSettingsTest, AProgramDirectoryTooDeepForTheSettingsPathFallsBack) {
+    std::string deep = root / "prog";
+    while (deep.size() + std::string("/zultw.ini").size() <= 259) {
+        deep += "/" + std::string(40, 'd');
+        ::mkdir(deep.c_str(), 0755);
+    }
+    std::filesystem::copy_file(cli, deep + "/zul-cli");
+    cli = deep + "/zul-cli";
+    std::string out;
+    ASSERT_EQ(Run("settings", &out), 0) << out;
+    EXPECT_NE(out.find("settings file = " + root / "config/zul/zultw.ini\n"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(deep + "/zultw.ini"));
+}
+
+TEST_F(CliSettingsTest, APipeNamedLikeTheSessionLogHoldsNothingUp) {
+    ASSERT_EQ(::mkfifo((root / "work/MSC.LOG").c_str(), 0600), 0);
+    std::string out;
+    EXPECT_EQ(test::RunCommand("timeout 10 " + ShellQuote(cli) + " --help", root / "work", &out), 0) << out;
+    EXPECT_EQ(Run("settings", &out), 0) << out;
+}
+
+TEST_F(CliSettingsTest, WithoutAnyPrivateDirectoryTheSettingsAreRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to run as a user without a home";
+    // A user unknown to the password database, with no HOME or configuration
+    // directory, in a program directory it cannot write: the current
+    // directory (writable by all here) must not receive the settings.
+    ASSERT_EQ(::chmod(root.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((root / "work").c_str(), 0777), 0);
+    std::string out;
+    EXPECT_EQ(test::RunCommand("setpriv --reuid=54321 --regid=54321 --clear-groups env -u HOME -u XDG_CONFIG_HOME "
+                               "-u XDG_RUNTIME_DIR " + ShellQuote(cli) + " settings",
+                               root / "work", &out),
+              1);
+    EXPECT_NE(out.find("zul-cli: no place for the settings file"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(root / "work/zultw.ini"));
+}
+
 }  // namespace
 }  // namespace zul

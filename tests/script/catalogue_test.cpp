@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "script/profile_document.h"
 #include "testlib/script_fixtures.h"
 
 namespace zul {
@@ -108,6 +109,36 @@ TEST_F(Catalogue, OverlongPathsAreSkippedNotCut) {
     ASSERT_EQ(catalogue->CatalogueCount(), 1);
     EXPECT_EQ(catalogue->CatalogueItem(0)->appName, "Fits");
     EXPECT_EQ(catalogue->CatalogueItem(0)->scriptPath.size(), kMaxScriptPath);
+}
+
+TEST_F(Catalogue, AScriptLargerThanAnyScriptIsNotRead) {
+    // A real script padded with line ends up to the size given.
+    const struct {
+        const char* file;
+        unsigned long long size;
+        int statements;
+    } cases[] = {
+        {"at-bound.qob", kMaxScriptFileSize, 1},
+        {"over-bound.qob", kMaxScriptFileSize + 1, 0},
+    };
+    for (const auto& c : cases) {
+        std::string text = test::ScriptText(c.file, "1", {"!m"});
+        text.resize(static_cast<std::size_t>(c.size), '\n');
+        test::WriteEncodedScript(dir, c.file, text);
+    }
+    auto catalogue = BuildCatalogue(dir.path(), dir.path(), "qob");
+    ASSERT_EQ(catalogue->CatalogueCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(cases[i].file);
+        EXPECT_EQ(catalogue->CatalogueItem(i)->statementCount, cases[i].statements);
+    }
+    EXPECT_EQ(ScriptFileProblem(dir / "at-bound.qob"), "");
+    EXPECT_EQ(ScriptFileProblem(dir / "over-bound.qob"),
+              "is 4194305 bytes long, larger than any script (at most 4194304)");
+    EXPECT_EQ(ScriptFileProblem(dir.path()), "is a directory");
+    EXPECT_EQ(ScriptFileProblem(dir / "none.qob"), "does not exist");
+    dir.Write("empty.qob", "");
+    EXPECT_EQ(ScriptFileProblem(dir / "empty.qob"), "is empty");
 }
 
 }  // namespace

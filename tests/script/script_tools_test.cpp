@@ -1,5 +1,6 @@
 // The script commands of zul-cli, run as a user runs them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -112,6 +113,79 @@ TEST_F(ScriptTools, CheckNamesMustBeUnique) {
     EXPECT_NE(output.find("unknown application: Nothing"), std::string::npos) << output;
     EXPECT_NE(output.find("Twin (one.qob)"), std::string::npos) << output;
     EXPECT_EQ(Run("check " + DirOption() + " two", &output), 0) << output;
+}
+
+TEST_F(ScriptTools, TranscodeReadsOnlyRegularFilesAndReportsEveryFailure) {
+    ASSERT_EQ(::mkfifo((dir / "pipe.qob").c_str(), 0600), 0);
+    ::mkdir((dir / "folder.qob").c_str(), 0700);
+    const struct {
+        const char* input;
+        const char* message;
+    } cases[] = {
+        {"folder.qob", "cannot read folder.qob: it is a directory"},
+        {"pipe.qob", "cannot read pipe.qob: it is not a regular file"},
+        {"/dev/zero", "cannot read /dev/zero: it is not a regular file"},
+        {"missing.qob", "cannot read missing.qob: it does not exist"},
+    };
+    for (const auto& c : cases) {
+        std::string output;
+        // A read that blocks or never ends is cut short by the time limit.
+        EXPECT_EQ(test::RunCommand("timeout 10 " + std::string(ZUL_CLI_PATH) + " decode " + c.input, dir.path(),
+                                   &output),
+                  1)
+            << c.input;
+        EXPECT_EQ(output, std::string(c.message) + "\n") << c.input;
+    }
+}
+
+TEST_F(ScriptTools, EncodeToAFullDeviceSaysSo) {
+    dir.Write("plain.txt", std::string(10000, 'x'));
+    std::string output;
+    EXPECT_EQ(test::RunCommand("sh -c " + test::ShellQuote(std::string(ZUL_CLI_PATH) +
+                                                         " encode plain.txt >/dev/full 2>err.txt"),
+                               dir.path(), &output),
+              1);
+    EXPECT_EQ(dir.Read("err.txt"), "cannot write standard output: No space left on device\n");
+    EXPECT_EQ(Run("encode plain.txt -o /dev/full", &output), 1);
+    EXPECT_EQ(output, "cannot write /dev/full: No space left on device\n");
+}
+
+TEST_F(ScriptTools, CheckSaysWhyAnApplicationCannotBeDownloaded) {
+    std::string big = test::ScriptText("Big", "1", {"!m"});
+    big.resize(static_cast<std::size_t>(kMaxScriptFileSize) + 1, '\n');
+    test::WriteEncodedScript(apps, "big.qob", big);
+    std::vector<std::string> thousand(1000, "!m");
+    test::WriteEncodedScript(apps, "many.qob", test::ScriptText("Many", "1", thousand));
+    ::mkdir((apps / "folder.bin").c_str(), 0700);
+    ASSERT_EQ(::mkfifo((apps / "pipe.bin").c_str(), 0600), 0);
+    test::WriteEncodedScript(apps, "odd.qob",
+                             test::ScriptText("Odd images", "1", {"folder.bin 0 80 -RAM", "pipe.bin 0 80 -RAM"}));
+    std::string output;
+    ASSERT_EQ(Run("list " + DirOption(), &output), 0);
+    EXPECT_EQ(output.find("Big"), std::string::npos) << output;
+
+    const struct {
+        const char* app;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"", {"Script big.qob is 4194305 bytes long, larger than any script (at most 4194304): not listed"}},
+        {"big", {"error: the script file is 4194305 bytes long, larger than any script (at most 4194304): the "
+                 "download dialog does not list it",
+                 "but the download would fail"}},
+        {"Many", {"error 17 STMT_BAD_STATEMENT: \"Error with setup\": 1000 statements, more than the 999 that can "
+                  "be named; the download refuses the application before sending anything",
+                  "stmt999: message"}},
+        {"Odd images", {"error: the image file " + apps.path() + "/folder.bin is a directory: the download stops "
+                        "with \"Unable to open image file.\"",
+                        "error: the image file " + apps.path() + "/pipe.bin is not a regular file"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.app);
+        EXPECT_EQ(Run("check " + DirOption() + (*c.app ? " " + test::ShellQuote(c.app) : ""), &output), 1);
+        for (const std::string& expected : c.expected)
+            EXPECT_NE(output.find(expected), std::string::npos) << expected << "\n" << output;
+        EXPECT_EQ(output.find("stmt1000"), std::string::npos) << output;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ui/download_flow.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "app/messages.h"
 #include "app/settings_store.h"
@@ -299,7 +300,13 @@ TEST_F(DownloadFlowTest, FailuresStopTheWholeDownload) {
         {"monitor refused", {"good.bin -FLASH"}, [](auto& t) { t.starAtBlock = 0; }, "Monitor could not be downloaded",
          "Error"},
         {"short image", {"good.bin 0 800 -RAM"}, nullptr, "Unable to open image file.", "Message"},
+        // With an explicit size the parser does not open the image; a pipe
+        // would hold the download for ever.
+        {"image is a pipe", {"pipe.bin 0 80 -RAM"}, nullptr, "Unable to open image file.", "Message"},
+        {"image is a directory", {"folder.bin 0 80 -RAM"}, nullptr, "Unable to open image file.", "Message"},
     };
+    ASSERT_EQ(::mkfifo((dir_ / "pipe.bin").c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir((dir_ / "folder.bin").c_str(), 0700), 0);
     for (const auto& row : rows) {
         auto statements = row.statements;
         statements.push_back("good.bin 70000 -RAM");  // never reached
@@ -317,6 +324,35 @@ TEST_F(DownloadFlowTest, FailuresStopTheWholeDownload) {
         EXPECT_EQ(ActiveTesterLink(), nullptr) << row.name;
         EXPECT_TRUE(flow.DownloadEnabled()) << row.name;
         EXPECT_EQ(title_.history.back(), "ZUL for KVR 7700") << row.name;
+    }
+}
+
+TEST_F(DownloadFlowTest, AnApplicationWithMoreStatementsThanCanBeNamedIsRefusedBeforeAnythingIsSent) {
+    Image("good.bin", 256, 9);
+    for (int count : {999, 1000}) {
+        SCOPED_TRACE(count);
+        std::vector<std::string> statements(static_cast<std::size_t>(count), "!m");
+        statements[0] = "good.bin 70000 -RAM";
+        test::WriteScript(dir_ / "app.qob", "Many", "1.0", statements);
+        tester_ = std::make_unique<test::FakeMonitorLink>(clock_);
+        DownloadFlow flow(view_);
+        Prepare(flow, {"Many"});
+        const std::size_t opened = ports_.size();
+        const std::size_t sent = tester_->commands.size();  // the tester query's
+        sink_.confirm = kIdCancel;  // the question is as far as a download that may run goes here
+        if (count == 999) {
+            EXPECT_EQ(flow.Download(), DownloadOutcome::kDeclined);
+            ASSERT_EQ(sink_.shown.size(), 1u);
+            EXPECT_EQ(sink_.shown[0].caption, "Confirm Download");
+            continue;
+        }
+        EXPECT_EQ(flow.Download(), DownloadOutcome::kFailed);
+        ASSERT_EQ(sink_.shown.size(), 1u);
+        EXPECT_EQ(sink_.shown[0].text, "Error with setup");
+        EXPECT_EQ(sink_.shown[0].caption, "Error");
+        EXPECT_EQ(ports_.size(), opened) << "the link was opened";
+        EXPECT_EQ(tester_->commands.size(), sent);
+        EXPECT_TRUE(flow.DownloadEnabled());
     }
 }
 
