@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Short fuzz run of the script reader and the statement parser: a clang build
-# of its own in build/fuzz, a few seconds per target, seeded from
-# fuzz/corpus. A crash, a sanitizer report or a broken check fails the run.
+# Short fuzz run of the script reader, the statement parser and the settings
+# file reader: a clang build of its own in build/fuzz, a few seconds per
+# target, seeded from fuzz/corpus. A crash, a sanitizer report or a broken check fails the run.
 # Longer runs are for people: FUZZ_SECONDS=600 bash tools/test.d/fuzz.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 seconds=${FUZZ_SECONDS:-5}
 build=build/fuzz
-targets=(profile_document parse_statement)
+targets=(profile_document parse_statement settings_file)
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz: clang++ is not installed (tools/setup.sh installs it)" >&2

@@ -158,6 +158,8 @@ public:
         const bool exists = ::lstat(target.c_str(), &st) == 0;
         if (!exists && errno != ENOENT) return false;
         if (exists && !S_ISREG(st.st_mode)) return false;
+        // A file made read-only stays as it is, although a rename could replace it.
+        if (exists && ::access(target.c_str(), W_OK) != 0) return false;
         RemoveStaleTemporaries(target);
         switch (ReplaceAtomically(target, contents, exists ? &st : nullptr)) {
             case Outcome::kDone: return true;

@@ -110,6 +110,20 @@ TEST(RealFileSystem, AWritableFileInAReadOnlyDirectoryIsWrittenInPlace) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
 }
 
+TEST(RealFileSystem, AReadOnlyFileIsNotReplaced) {
+    test::TempDir root;
+    ASSERT_EQ(::chmod(root.path().c_str(), 0777), 0);
+    root.Write("zultw.ini", "[comm]\nPort=2\n");
+    const std::string file = root / "zultw.ini";
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    EXPECT_TRUE(test::FinishesWithin(10, [&] {
+        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return false;
+        return !RealFileSystem().ReplaceFile(file, "[comm]\nPort=9\n");
+    }));
+    EXPECT_EQ(root.Read("zultw.ini"), "[comm]\nPort=2\n");
+    EXPECT_EQ(StatOf(file).st_mode & 07777, 0444u);
+}
+
 TEST(RealFileSystem, TheOwnerOfAFileIsKept) {
     if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
     test::TempDir dir;
