@@ -176,7 +176,7 @@ bool WriteProfileString(FileSystem& fs, const std::string& file, std::string_vie
                 newline = end + 1 < text.size() && text[end + 1] == '\n' ? "\r\n" : "\r";
         }
     }
-    return fs.ReplaceFile(file, ProfileUpdate(text, section, key, value, newline));
+    return fs.RewriteFile(file, ProfileUpdate(text, section, key, value, newline));
 }
 
 }  // namespace zul

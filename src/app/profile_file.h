@@ -12,7 +12,7 @@
 //    appended at the end, a missing key after the last entry of its section;
 //  - a line ends at LF, CR LF or a lone CR;
 //  - nothing is cached: every read looks at the file, every write goes to disk
-//    at once (FileSystem::ReplaceFile: atomically where the directory allows,
+//    at once (FileSystem::RewriteFile: atomically where the directory allows,
 //    in place where it does not, through symbolic links);
 //  - only a regular file of at most kMaxProfileFileSize bytes is read or
 //    rewritten: anything else reads as absent and is never replaced.

@@ -26,7 +26,7 @@ FileReadStatus FileSystem::ReadRegularFile(const std::string& path, std::string*
     return FileReadStatus::kOk;
 }
 
-bool FileSystem::ReplaceFile(const std::string& path, const std::string& contents) {
+bool FileSystem::RewriteFile(const std::string& path, const std::string& contents) {
     return WriteFileAtomically(*this, path, contents);
 }
 

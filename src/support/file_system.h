@@ -47,7 +47,7 @@ public:
     // can), replace it atomically where the directory allows it and write it
     // in place where it does not, and clear away temporary files that killed
     // writers left behind.
-    virtual bool ReplaceFile(const std::string& path, const std::string& contents);
+    virtual bool RewriteFile(const std::string& path, const std::string& contents);
 };
 
 // Bound of FileSystem::ReadFile on the real file systems.

@@ -151,7 +151,7 @@ public:
 
     void Remove(const std::string& path) override { ::unlink(path.c_str()); }
 
-    bool ReplaceFile(const std::string& path, const std::string& contents) override {
+    bool RewriteFile(const std::string& path, const std::string& contents) override {
         std::string target;
         if (!FollowLinks(path, &target)) return false;
         struct stat st {};

@@ -76,7 +76,7 @@ public:
 
     void Remove(const std::string& path) override { ::DeleteFileA(path.c_str()); }
 
-    bool ReplaceFile(const std::string& path, const std::string& contents) override {
+    bool RewriteFile(const std::string& path, const std::string& contents) override {
         const DWORD attributes = ::GetFileAttributesA(path.c_str());
         const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
         if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;

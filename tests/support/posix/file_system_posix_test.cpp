@@ -61,7 +61,7 @@ TEST(RealFileSystem, ReplacingKeepsModeLinksAndSpecialFiles) {
 
     dir.Write("private.ini", "old");
     ASSERT_EQ(::chmod((dir / "private.ini").c_str(), 0600), 0);
-    ASSERT_TRUE(fs.ReplaceFile(dir / "private.ini", "new"));
+    ASSERT_TRUE(fs.RewriteFile(dir / "private.ini", "new"));
     EXPECT_EQ(dir.Read("private.ini"), "new");
     EXPECT_EQ(StatOf(dir / "private.ini").st_mode & 07777, 0600u);
 
@@ -69,25 +69,25 @@ TEST(RealFileSystem, ReplacingKeepsModeLinksAndSpecialFiles) {
     ::mkdir((dir / "elsewhere").c_str(), 0700);
     dir.Write("elsewhere/real.ini", "old");
     ASSERT_EQ(::symlink("elsewhere/real.ini", (dir / "linked.ini").c_str()), 0);
-    ASSERT_TRUE(fs.ReplaceFile(dir / "linked.ini", "through"));
+    ASSERT_TRUE(fs.RewriteFile(dir / "linked.ini", "through"));
     EXPECT_TRUE(S_ISLNK(StatOf(dir / "linked.ini").st_mode));
     EXPECT_EQ(dir.Read("elsewhere/real.ini"), "through");
 
     // A dangling link creates its target.
     ASSERT_EQ(::symlink("elsewhere/new.ini", (dir / "dangling.ini").c_str()), 0);
-    ASSERT_TRUE(fs.ReplaceFile(dir / "dangling.ini", "created"));
+    ASSERT_TRUE(fs.RewriteFile(dir / "dangling.ini", "created"));
     EXPECT_EQ(dir.Read("elsewhere/new.ini"), "created");
 
     // Nothing that is not a regular file is replaced, and nothing waits.
     ASSERT_EQ(::mkfifo((dir / "pipe.ini").c_str(), 0600), 0);
     ::mkdir((dir / "dir.ini").c_str(), 0700);
     for (const char* name : {"pipe.ini", "dir.ini"}) {
-        EXPECT_TRUE(test::FinishesWithin(5, [&] { return !fs.ReplaceFile(dir / name, "x"); })) << name;
-        EXPECT_FALSE(fs.ReplaceFile(dir / name, "x"));
+        EXPECT_TRUE(test::FinishesWithin(5, [&] { return !fs.RewriteFile(dir / name, "x"); })) << name;
+        EXPECT_FALSE(fs.RewriteFile(dir / name, "x"));
     }
     EXPECT_TRUE(S_ISFIFO(StatOf(dir / "pipe.ini").st_mode));
     EXPECT_TRUE(S_ISDIR(StatOf(dir / "dir.ini").st_mode));
-    EXPECT_FALSE(fs.ReplaceFile("/dev/null", "x"));
+    EXPECT_FALSE(fs.RewriteFile("/dev/null", "x"));
 }
 
 TEST(RealFileSystem, AWritableFileInAReadOnlyDirectoryIsWrittenInPlace) {
@@ -103,7 +103,7 @@ TEST(RealFileSystem, AWritableFileInAReadOnlyDirectoryIsWrittenInPlace) {
     // Root may create files in any directory: the write runs as another user.
     EXPECT_TRUE(test::FinishesWithin(10, [&] {
         if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return false;
-        return RealFileSystem().ReplaceFile(file, "[WriteTest]\nVal=12345\n");
+        return RealFileSystem().RewriteFile(file, "[WriteTest]\nVal=12345\n");
     }));
     EXPECT_EQ(root.Read("ro/zultw.ini"), "[WriteTest]\nVal=12345\n");
     EXPECT_EQ(StatOf(file).st_ino, inode);
@@ -118,7 +118,7 @@ TEST(RealFileSystem, AReadOnlyFileIsNotReplaced) {
     ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
     EXPECT_TRUE(test::FinishesWithin(10, [&] {
         if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return false;
-        return !RealFileSystem().ReplaceFile(file, "[comm]\nPort=9\n");
+        return !RealFileSystem().RewriteFile(file, "[comm]\nPort=9\n");
     }));
     EXPECT_EQ(root.Read("zultw.ini"), "[comm]\nPort=2\n");
     EXPECT_EQ(StatOf(file).st_mode & 07777, 0444u);
@@ -129,7 +129,7 @@ TEST(RealFileSystem, TheOwnerOfAFileIsKept) {
     test::TempDir dir;
     dir.Write("zultw.ini", "old");
     ASSERT_EQ(::chown((dir / "zultw.ini").c_str(), kNobody, kNobody), 0);
-    ASSERT_TRUE(RealFileSystem().ReplaceFile(dir / "zultw.ini", "new"));
+    ASSERT_TRUE(RealFileSystem().RewriteFile(dir / "zultw.ini", "new"));
     EXPECT_EQ(StatOf(dir / "zultw.ini").st_uid, kNobody);
     EXPECT_EQ(StatOf(dir / "zultw.ini").st_gid, kNobody);
     EXPECT_EQ(dir.Read("zultw.ini"), "new");
@@ -153,7 +153,7 @@ TEST(RealFileSystem, TemporaryFilesOfKilledWritersAreRemoved) {
     }
     const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};  // 2001
     ASSERT_EQ(::utimensat(AT_FDCWD, old.c_str(), times, 0), 0);
-    ASSERT_TRUE(RealFileSystem().ReplaceFile(dir / "zultw.ini", "x"));
+    ASSERT_TRUE(RealFileSystem().RewriteFile(dir / "zultw.ini", "x"));
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_FALSE(std::filesystem::exists(old));
     EXPECT_TRUE(std::filesystem::exists(live));
