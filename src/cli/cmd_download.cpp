@@ -8,6 +8,8 @@
 #include "serial/device_names.h"
 #include "ui/download_flow.h"
 #include "tester/link_setup.h"
+#include "tester/monitor_bootstrap.h"
+#include "app/startup.h"
 
 namespace zul::cli {
 namespace {
@@ -38,6 +40,23 @@ int FindApplication(const DownloadFlow& flow, const std::string& name) {
         if (SameText(file, name) || SameText(file.substr(0, file.find_last_of('.')), name)) return row.index;
     }
     return -1;
+}
+
+// After "Monitor could not be downloaded": what to do about it.
+void ExplainMonitorImageProblem() {
+    switch (LastMonitorImageProblem()) {
+        case MonitorImageProblem::kNone:
+            break;
+        case MonitorImageProblem::kPlaceholderForRealTester:
+            std::cerr << "zul-cli: ZUL carries no monitor program for a real tester; name the image file with "
+                         "MonitorImage in section [Dir Setup] of "
+                      << SettingsFilePath() << "\n";
+            break;
+        case MonitorImageProblem::kUnusableFile:
+            std::cerr << "zul-cli: the monitor image named by MonitorImage in section [Dir Setup] of "
+                      << SettingsFilePath() << " cannot be used (it must be a readable file of a multiple of 128 bytes)\n";
+            break;
+    }
 }
 
 struct DownloadOptions {
@@ -84,6 +103,7 @@ void SetupDownload(CLI::App& app, Context& context) {
         const DownloadOutcome outcome = flow.DownloadApplications(chosen);
         std::signal(SIGINT, previous);
         options->link.ReportSimulation(std::cout);
+        if (outcome == DownloadOutcome::kFailed) ExplainMonitorImageProblem();
         context.exitCode = outcome == DownloadOutcome::kCompleted ? 0 : outcome == DownloadOutcome::kFailed ? 1 : 2;
     });
 }

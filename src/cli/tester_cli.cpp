@@ -13,6 +13,8 @@
 #include "serial/serial_port.h"
 #include "sim/simulated_tester_port.h"
 #include "tester/monitor_protocol.h"
+#include "tester/link_setup.h"
+#include "ui/download_texts.h"
 
 namespace zul::cli {
 
@@ -48,6 +50,8 @@ bool TesterLinkOptions::Apply(int* portNumber) {
             options.faults.push_back(fault);
         }
         simulator_ = std::make_unique<sim::TesterSimulator>(options);
+        // The stand-in monitor image may go to this tester.
+        SetInProcessSimulator(true);
         std::string error;
         device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &error);
         if (device_) {
@@ -123,6 +127,7 @@ void TesterLinkOptions::ReportSimulation(std::ostream& out) {
 }
 
 TesterLinkOptions::~TesterLinkOptions() {
+    if (simulator_) SetInProcessSimulator(false);
     if (trace_) SetTesterLinkTrace(nullptr);
     StopSimulation();
     if (device_) SetDeviceOverride("");
@@ -150,6 +155,7 @@ DownloadProgress& TerminalFlowView::OpenProgress(std::string_view) {
     bytesAtStatusStart_ = BlockPayloadBytesSent();
     status_.clear();
     current_ = total_ = -1;
+    knowsBlocksToSend_ = false;
     return *this;
 }
 
@@ -176,6 +182,12 @@ void TerminalFlowView::SetTotalPercent(int percent) {
     Render(false);
 }
 
+void TerminalFlowView::SetBlocksToSend(std::uint64_t blocks) {
+    blocksToSend_ = blocks;
+    bytesAtBlocksToSend_ = BlockPayloadBytesSent();
+    knowsBlocksToSend_ = true;
+}
+
 void TerminalFlowView::EndLiveLine() {
     if (lineOpen_) {
         Render(true);
@@ -192,14 +204,17 @@ void TerminalFlowView::Render(bool force) {
         const std::uint64_t bytes = BlockPayloadBytesSent() - bytesAtStatusStart_;
         const double seconds = (now - started_) / 1000.0;
         const double rate = seconds > 0 ? bytes / seconds : 0.0;
-        char left[32] = "--:--";
-        if (total_ > 0 && total_ < 100) {
-            const auto remaining = static_cast<unsigned>(seconds * (100 - total_) / total_);
-            std::snprintf(left, sizeof left, "%u:%02u", remaining / 60, remaining % 60);
+        // From the blocks still to send, not from the total bar: that one
+        // also counts statements that only erase, and may never reach 100.
+        std::string left = "--:--";
+        if (knowsBlocksToSend_) {
+            const std::uint64_t sentSince = BlockPayloadBytesSent() - bytesAtBlocksToSend_;
+            const std::uint64_t toSend = blocksToSend_ * 128;
+            left = TimeLeftText(toSend > sentSince ? toSend - sentSince : 0, bytes, seconds);
         }
         char line[200];
         std::snprintf(line, sizeof line, "file %3d%%  total %3d%%  %llu bytes  %.0f B/s  left %s", current_,
-                      total_ < 0 ? 0 : total_, static_cast<unsigned long long>(bytes), rate, left);
+                      total_ < 0 ? 0 : total_, static_cast<unsigned long long>(bytes), rate, left.c_str());
         numbers = line;
     }
     if (live_) {

@@ -65,6 +65,7 @@ private:
     void SetStatusText(std::string_view text) override;
     void SetCurrentPercent(int percent) override;
     void SetTotalPercent(int percent) override;
+    void SetBlocksToSend(std::uint64_t blocks) override;
     int Show(std::string_view text, std::string_view caption, unsigned type) override;
     void Render(bool force);
     void EndLiveLine();
@@ -79,6 +80,11 @@ private:
     std::uint32_t started_ = 0;
     std::uint32_t lastRender_ = 0;
     std::uint64_t bytesAtStatusStart_ = 0;
+    // What the application still had to send when its statement began, and
+    // the payload counter at that moment.
+    std::uint64_t blocksToSend_ = 0;
+    std::uint64_t bytesAtBlocksToSend_ = 0;
+    bool knowsBlocksToSend_ = false;
     std::string lastPlain_;
 };
 
