@@ -130,6 +130,7 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
             // Captured, so that an erase the tester understood differently
             // (another address or size) is caught by its echo.
             const std::string erase = EraseCommand(s);
+            if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
             constexpr CommandWait kCapturedErase{kEraseWait.waitSeconds, kEraseWait.timeoutCode, kEraseWait.errorCode,
                                                  true};
             if (SendCommand(context, erase, kCapturedErase) != 0 || !ReplyEchoes(context.Reply(), erase))

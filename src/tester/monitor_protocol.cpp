@@ -126,6 +126,9 @@ int ReadEcho(std::string_view command) {
 }
 
 int SendCheckedCommand(MonitorContext& context, std::string_view command) {
+    // Whatever is still in the buffer is no part of this echo (the answer to
+    // a command sent without waiting, say).
+    if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
     SendCommand(context, command, kSendOnly);
     return ReadEcho(command);
 }

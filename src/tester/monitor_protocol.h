@@ -95,8 +95,8 @@ int SendCommand(MonitorContext& context, std::string_view text, const CommandWai
 // the first byte that differs, kMonitorNoEcho when it is not complete within
 // kMonitorEchoTimeoutMs.
 int ReadEcho(std::string_view command);
-// Sends `command` without waiting for its prompt and reads its echo; the
-// result of ReadEcho.
+// Discards what was received before, sends `command` without waiting for its
+// prompt and reads its echo; the result of ReadEcho.
 int SendCheckedCommand(MonitorContext& context, std::string_view command);
 // True when a captured answer begins with the echo of `command`.
 bool ReplyEchoes(std::string_view reply, std::string_view command);
