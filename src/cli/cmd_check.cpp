@@ -6,10 +6,13 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/printable.h"
 #include "cli/script_tools.h"
 #include "script/profile_document.h"
 #include "script/statement_parser.h"
 #include "script/text_util.h"
+#include "app/startup.h"
+#include "tester/monitor_image.h"
 
 namespace zul::cli {
 namespace {
@@ -54,10 +57,29 @@ std::string FlagsText(const StatementRecord& s) {
 
 void Warn(const std::string& text) { std::cout << "    warning: " << text << "\n"; }
 
+// Flash statements need ZUL's monitor program in the tester: say when the
+// settings name none that a real tester may be given.
+bool g_flashStatementSeen = false;
+
+void WarnAboutMonitorImage() {
+    if (!g_flashStatementSeen) return;
+    MonitorImage image;
+    const int selected = SelectMonitorImage(SettingsStore(SettingsFilePath()), RealFileSystem(), &image);
+    if (selected != kMonitorImageOk) {
+        std::cout << "warning: the monitor image named by MonitorImage in section [Dir Setup] of " << SettingsFilePath()
+                  << " cannot be used: flash statements will end with \"Monitor could not be downloaded\"\n";
+    } else if (image.placeholder) {
+        std::cout << "warning: no monitor image: flash statements need one, named by MonitorImage in section "
+                     "[Dir Setup] of "
+                  << SettingsFilePath()
+                  << "; without it they end with \"Monitor could not be downloaded\" (except on a simulated tester)\n";
+    }
+}
+
 // Checks one application; true when every statement parses.
 bool CheckApplication(ApplicationRecord& record) {
-    std::cout << "Application \"" << record.appName << "\" version \"" << record.appVersion << "\" ("
-              << FileName(record.scriptPath) << "), " << record.statementCount << " statement"
+    std::cout << "Application \"" << Printable(record.appName) << "\" version \"" << Printable(record.appVersion)
+              << "\" (" << Printable(FileName(record.scriptPath)) << "), " << record.statementCount << " statement"
               << (record.statementCount == 1 ? "" : "s") << "\n";
     if (record.statementCount == 0) Warn("no statements: the download dialog does not list it");
     bool allParse = true;
@@ -66,7 +88,7 @@ bool CheckApplication(ApplicationRecord& record) {
         std::cout.flush();  // token diagnostics are written straight to standard output
         const int result = ParseStatement(record, n);
         if (result == STMT_MESSAGE) {
-            std::cout << "message \"" << record.messageText << "\"\n";
+            std::cout << "message \"" << Printable(record.messageText) << "\"\n";
             if (record.messageText == kNotSpecifiedStatement) Warn("the statement is missing from the script");
             continue;
         }
@@ -81,7 +103,8 @@ bool CheckApplication(ApplicationRecord& record) {
             continue;
         }
         const StatementRecord& s = record.currentStatement;
-        std::cout << "load " << s.imagePath << ", address " << Hex(s.loadAddress) << ", size " << s.imageSize << " ("
+        if (s.loadType == kLoadFlash) g_flashStatementSeen = true;
+        std::cout << "load " << Printable(s.imagePath) << ", address " << Hex(s.loadAddress) << ", size " << s.imageSize << " ("
                   << Hex(static_cast<std::uint32_t>(s.imageSize)) << "), type " << s.loadType << " ("
                   << LoadTypeText(s) << "), flags: " << FlagsText(s) << "\n";
         if (s.loadType == kLoadNone) Warn("no device option: the download refuses a load without a type");
@@ -117,12 +140,12 @@ bool FindApplication(const ApplicationCatalogue& catalogue, const std::vector<in
         *index = matches[0];
         return true;
     }
-    std::cerr << (matches.empty() ? "unknown application: " : "ambiguous application: ") << wanted << "\n";
+    std::cerr << (matches.empty() ? "unknown application: " : "ambiguous application: ") << Printable(wanted) << "\n";
     const std::vector<int>& candidates = matches.empty() ? listed : matches;
     std::cerr << (candidates.empty() ? "no applications available\n" : "candidates:\n");
     for (int i : candidates) {
         const ApplicationRecord* r = catalogue.CatalogueItem(i);
-        std::cerr << "  " << r->appName << " (" << FileName(r->scriptPath) << ")\n";
+        std::cerr << "  " << Printable(r->appName) << " (" << Printable(FileName(r->scriptPath)) << ")\n";
     }
     return false;
 }
@@ -161,6 +184,7 @@ void SetupCheck(CLI::App& app, Context& context) {
             ScriptHold hold(record);
             if (!CheckApplication(record)) allParse = false;
         }
+        WarnAboutMonitorImage();
         std::cout << (allParse ? "every statement parses\n" : "some statements do not parse\n");
         context.exitCode = allParse ? 0 : 1;
     });

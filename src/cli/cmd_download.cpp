@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/printable.h"
 #include "cli/tester_cli.h"
 #include "serial/device_names.h"
 #include "ui/download_flow.h"
@@ -93,7 +94,7 @@ void SetupDownload(CLI::App& app, Context& context) {
         for (const auto& name : options->applications) {
             const int index = FindApplication(flow, name);
             if (index < 0) {
-                std::cerr << "zul-cli: no application \"" << name << "\" in the application directory\n";
+                std::cerr << "zul-cli: no application \"" << Printable(name) << "\" in the application directory\n";
                 context.exitCode = 1;
                 return;
             }
@@ -105,6 +106,8 @@ void SetupDownload(CLI::App& app, Context& context) {
         options->link.ReportSimulation(std::cout);
         if (outcome == DownloadOutcome::kFailed) ExplainMonitorImageProblem();
         context.exitCode = outcome == DownloadOutcome::kCompleted ? 0 : outcome == DownloadOutcome::kFailed ? 1 : 2;
+        // A trace that was lost is a failure of what was asked for.
+        if (!options->link.FinishTrace() && context.exitCode == 0) context.exitCode = 1;
     });
 }
 

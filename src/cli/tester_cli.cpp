@@ -1,4 +1,5 @@
 #include "cli/tester_cli.h"
+#include "cli/printable.h"
 
 #include <unistd.h>
 
@@ -126,6 +127,17 @@ void TesterLinkOptions::ReportSimulation(std::ostream& out) {
     }
 }
 
+bool TesterLinkOptions::FinishTrace() {
+    if (!trace_) return true;
+    SetTesterLinkTrace(nullptr);
+    trace_->flush();
+    const bool written = static_cast<bool>(*trace_);
+    trace_->close();
+    trace_.reset();
+    if (!written) std::cerr << "zul-cli: the trace could not be written to " << Printable(traceFile) << "\n";
+    return written;
+}
+
 TesterLinkOptions::~TesterLinkOptions() {
     if (simulator_) SetInProcessSimulator(false);
     if (trace_) SetTesterLinkTrace(nullptr);
@@ -148,7 +160,7 @@ int TerminalFlowView::Show(std::string_view text, std::string_view caption, unsi
     return previousSink_->Show(text, caption, type);
 }
 
-void TerminalFlowView::ShowStatusWindow(std::string_view text) { std::cout << text << std::endl; }
+void TerminalFlowView::ShowStatusWindow(std::string_view text) { std::cout << Printable(text) << std::endl; }
 
 DownloadProgress& TerminalFlowView::OpenProgress(std::string_view) {
     started_ = CurrentClock().TickCount();
@@ -162,9 +174,10 @@ DownloadProgress& TerminalFlowView::OpenProgress(std::string_view) {
 void TerminalFlowView::CloseProgress() { EndLiveLine(); }
 
 void TerminalFlowView::SetStatusText(std::string_view text) {
-    if (text == status_) return;
+    const std::string shown = Printable(text);
+    if (shown == status_) return;
     EndLiveLine();
-    status_ = text;
+    status_ = shown;
     showNumbers_ = false;
     if (!live_) std::cout << status_ << std::endl;
     Render(true);

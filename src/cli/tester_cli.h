@@ -30,6 +30,9 @@ struct TesterLinkOptions {
     // with a CRC-32 of the bytes it holds there now, so a package can be
     // checked against its image files.
     void ReportSimulation(std::ostream& out);
+    // Ends the trace: false (with a message on standard error) when the trace
+    // file could not take all of it (a full disk, say).
+    bool FinishTrace();
     ~TesterLinkOptions();
 
 private:
