@@ -28,13 +28,24 @@ void TesterLinkOptions::AddTo(CLI::App& command) {
                                      "faults given (comma-separated, as zul-cli simulate takes them)")
                          ->expected(0, 1)
                          ->option_text("[=FAULTS]");
+    seedOption = command
+                     .add_option("--seed", seed,
+                                 "Seed of the simulated tester's random faults (with --simulate): the same seed "
+                                 "replays the same run")
+                     ->option_text("N");
 }
 
 bool TesterLinkOptions::Apply(int* portNumber) {
     *portNumber = CurrentPortSelection() != nullptr ? CurrentPortSelection()->portNumber : 0;
-    if (simulateOption != nullptr && simulateOption->count() > 0) {
+    const bool simulating = simulateOption != nullptr && simulateOption->count() > 0;
+    if (!simulating && seedOption != nullptr && seedOption->count() > 0) {
+        std::cerr << "zul-cli: --seed is for a simulated tester (--simulate)\n";
+        return false;
+    }
+    if (simulating) {
         sim::SimOptions options;
         options.timing = sim::SimTiming::Fast();
+        options.seed = seed;
         std::size_t at = 0;
         while (at < simulate.size()) {
             std::size_t comma = simulate.find(',', at);

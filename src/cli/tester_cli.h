@@ -19,7 +19,9 @@ namespace zul::cli {
 struct TesterLinkOptions {
     std::string traceFile;    // --trace: hexdump of every byte to this file
     std::string simulate;     // --simulate[=FAULTS]: a simulated tester instead of the port
+    std::uint64_t seed = 1;   // --seed: of the simulated tester's random faults
     CLI::Option* simulateOption = nullptr;
+    CLI::Option* seedOption = nullptr;
 
     void AddTo(CLI::App& command);
     // After context.Start(): starts the trace and returns the COM number to
