@@ -6,11 +6,14 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/printable.h"
 #include "cli/script_tools.h"
+#include "app/startup.h"
 #include "script/profile_document.h"
 #include "script/statement_parser.h"
 #include "script/text_util.h"
 #include "tester/download_engine.h"
+#include "tester/monitor_image.h"
 #include "ui/download_texts.h"
 
 namespace zul::cli {
@@ -57,6 +60,25 @@ std::string FlagsText(const StatementRecord& s) {
 void Warn(const std::string& text) { std::cout << "    warning: " << text << "\n"; }
 void Error(const std::string& text) { std::cout << "    error: " << text << "\n"; }
 
+// Flash statements need ZUL's monitor program in the tester: say when the
+// settings name none that a real tester may be given.
+bool g_flashStatementSeen = false;
+
+void WarnAboutMonitorImage() {
+    if (!g_flashStatementSeen) return;
+    MonitorImage image;
+    const int selected = SelectMonitorImage(SettingsStore(SettingsFilePath()), RealFileSystem(), &image);
+    if (selected != kMonitorImageOk) {
+        std::cout << "warning: the monitor image named by MonitorImage in section [Dir Setup] of " << SettingsFilePath()
+                  << " cannot be used: flash statements will end with \"Monitor could not be downloaded\"\n";
+    } else if (image.placeholder) {
+        std::cout << "warning: no monitor image: flash statements need one, named by MonitorImage in section "
+                     "[Dir Setup] of "
+                  << SettingsFilePath()
+                  << "; without it they end with \"Monitor could not be downloaded\" (except on a simulated tester)\n";
+    }
+}
+
 // What check found in one application.
 struct CheckResult {
     bool allParse = true;  // every statement parses
@@ -65,8 +87,8 @@ struct CheckResult {
 
 // Checks one application.
 CheckResult CheckApplication(ApplicationRecord& record) {
-    std::cout << "Application \"" << record.appName << "\" version \"" << record.appVersion << "\" ("
-              << FileName(record.scriptPath) << "), " << record.statementCount << " statement"
+    std::cout << "Application \"" << Printable(record.appName) << "\" version \"" << Printable(record.appVersion)
+              << "\" (" << Printable(FileName(record.scriptPath)) << "), " << record.statementCount << " statement"
               << (record.statementCount == 1 ? "" : "s") << "\n";
     CheckResult outcome;
     if (record.statementCount == 0) {
@@ -92,7 +114,7 @@ CheckResult CheckApplication(ApplicationRecord& record) {
         std::cout.flush();  // token diagnostics are written straight to standard output
         const int result = ParseStatement(record, n);
         if (result == STMT_MESSAGE) {
-            std::cout << "message \"" << record.messageText << "\"\n";
+            std::cout << "message \"" << Printable(record.messageText) << "\"\n";
             if (record.messageText == kNotSpecifiedStatement) Warn("the statement is missing from the script");
             continue;
         }
@@ -103,16 +125,17 @@ CheckResult CheckApplication(ApplicationRecord& record) {
             continue;
         }
         const StatementRecord& s = record.currentStatement;
-        std::cout << "load " << s.imagePath << ", address " << Hex(s.loadAddress) << ", size " << s.imageSize << " ("
+        if (s.loadType == kLoadFlash) g_flashStatementSeen = true;
+        std::cout << "load " << Printable(s.imagePath) << ", address " << Hex(s.loadAddress) << ", size " << s.imageSize << " ("
                   << Hex(static_cast<std::uint32_t>(s.imageSize)) << "), type " << s.loadType << " ("
                   << LoadTypeText(s) << "), flags: " << FlagsText(s) << "\n";
         if (s.loadType == kLoadNone) Warn("no device option: the download refuses a load without a type");
         // A missing image may still appear before the download; one that is
         // there but not a regular file is refused by the download.
         if (const std::string problem = RegularFileProblem(s.imagePath); problem == "does not exist") {
-            Warn("the image file " + s.imagePath + " does not exist");
+            Warn("the image file " + Printable(s.imagePath) + " does not exist");
         } else if (!problem.empty()) {
-            Error("the image file " + s.imagePath + " " + problem + ": the download stops with \"" +
+            Error("the image file " + Printable(s.imagePath) + " " + problem + ": the download stops with \"" +
                   EngineResultMessage(kDownloadImageUnreadable)->text + "\"");
             outcome.usable = false;
         }
@@ -147,12 +170,12 @@ bool FindApplication(const ApplicationCatalogue& catalogue, const std::vector<in
         *index = matches[0];
         return true;
     }
-    std::cerr << (matches.empty() ? "unknown application: " : "ambiguous application: ") << wanted << "\n";
+    std::cerr << (matches.empty() ? "unknown application: " : "ambiguous application: ") << Printable(wanted) << "\n";
     const std::vector<int>& candidates = matches.empty() ? listed : matches;
     std::cerr << (candidates.empty() ? "no applications available\n" : "candidates:\n");
     for (int i : candidates) {
         const ApplicationRecord* r = catalogue.CatalogueItem(i);
-        std::cerr << "  " << r->appName << " (" << FileName(r->scriptPath) << ")\n";
+        std::cerr << "  " << Printable(r->appName) << " (" << Printable(FileName(r->scriptPath)) << ")\n";
     }
     return false;
 }
@@ -190,7 +213,7 @@ void SetupCheck(CLI::App& app, Context& context) {
                 const ApplicationRecord* r = catalogue->CatalogueItem(i);
                 if (!r || r->statementCount != 0) continue;
                 if (const std::string problem = ScriptFileProblem(r->scriptPath); !problem.empty())
-                    std::cout << "Script " << FileName(r->scriptPath) << " " << problem << ": not listed\n";
+                    std::cout << "Script " << Printable(FileName(r->scriptPath)) << " " << problem << ": not listed\n";
             }
         }
         if (chosen.empty()) std::cout << "No applications available.\n";
@@ -202,6 +225,7 @@ void SetupCheck(CLI::App& app, Context& context) {
             allParse = allParse && result.allParse;
             usable = usable && result.usable;
         }
+        WarnAboutMonitorImage();
         if (!allParse)
             std::cout << "some statements do not parse\n";
         else if (!usable)

@@ -4,10 +4,13 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/printable.h"
 #include "cli/tester_cli.h"
 #include "serial/device_names.h"
 #include "ui/download_flow.h"
 #include "tester/link_setup.h"
+#include "tester/monitor_bootstrap.h"
+#include "app/startup.h"
 
 namespace zul::cli {
 namespace {
@@ -38,6 +41,23 @@ int FindApplication(const DownloadFlow& flow, const std::string& name) {
         if (SameText(file, name) || SameText(file.substr(0, file.find_last_of('.')), name)) return row.index;
     }
     return -1;
+}
+
+// After "Monitor could not be downloaded": what to do about it.
+void ExplainMonitorImageProblem() {
+    switch (LastMonitorImageProblem()) {
+        case MonitorImageProblem::kNone:
+            break;
+        case MonitorImageProblem::kPlaceholderForRealTester:
+            std::cerr << "zul-cli: ZUL carries no monitor program for a real tester; name the image file with "
+                         "MonitorImage in section [Dir Setup] of "
+                      << SettingsFilePath() << "\n";
+            break;
+        case MonitorImageProblem::kUnusableFile:
+            std::cerr << "zul-cli: the monitor image named by MonitorImage in section [Dir Setup] of "
+                      << SettingsFilePath() << " cannot be used (it must be a readable file of a multiple of 128 bytes)\n";
+            break;
+    }
 }
 
 struct DownloadOptions {
@@ -74,7 +94,7 @@ void SetupDownload(CLI::App& app, Context& context) {
         for (const auto& name : options->applications) {
             const int index = FindApplication(flow, name);
             if (index < 0) {
-                std::cerr << "zul-cli: no application \"" << name << "\" in the application directory\n";
+                std::cerr << "zul-cli: no application \"" << Printable(name) << "\" in the application directory\n";
                 context.exitCode = 1;
                 return;
             }
@@ -84,7 +104,10 @@ void SetupDownload(CLI::App& app, Context& context) {
         const DownloadOutcome outcome = flow.DownloadApplications(chosen);
         std::signal(SIGINT, previous);
         options->link.ReportSimulation(std::cout);
+        if (outcome == DownloadOutcome::kFailed) ExplainMonitorImageProblem();
         context.exitCode = outcome == DownloadOutcome::kCompleted ? 0 : outcome == DownloadOutcome::kFailed ? 1 : 2;
+        // A trace that was lost is a failure of what was asked for.
+        if (!options->link.FinishTrace() && context.exitCode == 0) context.exitCode = 1;
     });
 }
 

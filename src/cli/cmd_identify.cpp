@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/printable.h"
 #include "cli/tester_cli.h"
 #include "ui/tester_query.h"
 #include "serial/device_names.h"
@@ -10,21 +11,6 @@
 
 namespace zul::cli {
 namespace {
-
-// The answer with its line ends and other control bytes made visible.
-std::string Visible(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
-            out += hex;
-        } else out += c;
-    }
-    return out;
-}
 
 void SetupIdentify(CLI::App& app, Context& context) {
     auto* cmd = app.add_subcommand("identify", "Ask the tester on the serial port which tester it is");
@@ -45,12 +31,13 @@ void SetupIdentify(CLI::App& app, Context& context) {
             std::cerr << DescribeOpenFailure(LastOpenFailure()) << "\n";
         if (hardwareId == kHardwareZiz2) {
             std::cout << "COM" << portNumber << ": KVR 7700 (ZIZ2) in monitor mode; it answered \""
-                      << Visible(monitor.Reply()) << "\"\n";
+                      << Printable(monitor.Reply()) << "\"\n";
         } else if (hardwareId == kHardwareOther) {
-            std::cout << "COM" << portNumber << ": not a ZIZ2 tester; it answered \"" << Visible(monitor.Reply())
+            std::cout << "COM" << portNumber << ": not a ZIZ2 tester; it answered \"" << Printable(monitor.Reply())
                       << "\"\n";
         }
         context.exitCode = hardwareId == kHardwareZiz2 ? 0 : 1;
+        if (!options->FinishTrace()) context.exitCode = 1;
     });
 }
 

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/printable.h"
 #include "cli/script_tools.h"
 
 namespace zul::cli {
@@ -28,18 +29,18 @@ void SetupList(CLI::App& app, Context& context) {
         }
         std::size_t nameWidth = 4, versionWidth = 7;
         for (int i : listed) {
-            nameWidth = std::max(nameWidth, catalogue->CatalogueItem(i)->appName.size());
-            versionWidth = std::max(versionWidth, catalogue->CatalogueItem(i)->appVersion.size());
+            nameWidth = std::max(nameWidth, Printable(catalogue->CatalogueItem(i)->appName).size());
+            versionWidth = std::max(versionWidth, Printable(catalogue->CatalogueItem(i)->appVersion).size());
         }
         std::cout << std::left << std::setw(static_cast<int>(nameWidth)) << "Name" << "  "
                   << std::setw(static_cast<int>(versionWidth)) << "Version" << "  " << std::right << std::setw(10)
                   << "Statements" << "  Script\n";
         for (int i : listed) {
             const ApplicationRecord& r = *catalogue->CatalogueItem(i);
-            std::cout << std::left << std::setw(static_cast<int>(nameWidth)) << r.appName << "  "
-                      << std::setw(static_cast<int>(versionWidth)) << r.appVersion << "  " << std::right
+            std::cout << std::left << std::setw(static_cast<int>(nameWidth)) << Printable(r.appName) << "  "
+                      << std::setw(static_cast<int>(versionWidth)) << Printable(r.appVersion) << "  " << std::right
                       << std::setw(10) << r.statementCount << "  "
-                      << std::filesystem::path(r.scriptPath).filename().string() << "\n";
+                      << Printable(std::filesystem::path(r.scriptPath).filename().string()) << "\n";
         }
         context.exitCode = 0;
     });

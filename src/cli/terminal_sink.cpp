@@ -3,10 +3,13 @@
 #include <iostream>
 #include <string>
 
+#include "cli/printable.h"
+
 namespace zul::cli {
 
 int TerminalSink::Show(std::string_view text, std::string_view caption, unsigned type) {
-    std::cout << "[" << caption << "] " << text << "\n";
+    // Texts come from scripts too: they must not drive the terminal.
+    std::cout << "[" << Printable(caption) << "] " << Printable(text, true) << "\n";
     const unsigned buttons = type & kMbButtonMask;
     if (buttons == kMbOk) {
         std::cout.flush();

@@ -1,4 +1,5 @@
 #include "cli/tester_cli.h"
+#include "cli/printable.h"
 
 #include <unistd.h>
 
@@ -13,6 +14,8 @@
 #include "serial/serial_port.h"
 #include "sim/simulated_tester_port.h"
 #include "tester/monitor_protocol.h"
+#include "tester/link_setup.h"
+#include "ui/download_texts.h"
 
 namespace zul::cli {
 
@@ -25,13 +28,24 @@ void TesterLinkOptions::AddTo(CLI::App& command) {
                                      "faults given (comma-separated, as zul-cli simulate takes them)")
                          ->expected(0, 1)
                          ->option_text("[=FAULTS]");
+    seedOption = command
+                     .add_option("--seed", seed,
+                                 "Seed of the simulated tester's random faults (with --simulate): the same seed "
+                                 "replays the same run")
+                     ->option_text("N");
 }
 
 bool TesterLinkOptions::Apply(int* portNumber) {
     *portNumber = CurrentPortSelection() != nullptr ? CurrentPortSelection()->portNumber : 0;
-    if (simulateOption != nullptr && simulateOption->count() > 0) {
+    const bool simulating = simulateOption != nullptr && simulateOption->count() > 0;
+    if (!simulating && seedOption != nullptr && seedOption->count() > 0) {
+        std::cerr << "zul-cli: --seed is for a simulated tester (--simulate)\n";
+        return false;
+    }
+    if (simulating) {
         sim::SimOptions options;
         options.timing = sim::SimTiming::Fast();
+        options.seed = seed;
         std::size_t at = 0;
         while (at < simulate.size()) {
             std::size_t comma = simulate.find(',', at);
@@ -48,6 +62,8 @@ bool TesterLinkOptions::Apply(int* portNumber) {
             options.faults.push_back(fault);
         }
         simulator_ = std::make_unique<sim::TesterSimulator>(options);
+        // The stand-in monitor image may go to this tester.
+        SetInProcessSimulator(true);
         std::string error;
         device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &error);
         if (device_) {
@@ -122,7 +138,19 @@ void TesterLinkOptions::ReportSimulation(std::ostream& out) {
     }
 }
 
+bool TesterLinkOptions::FinishTrace() {
+    if (!trace_) return true;
+    SetTesterLinkTrace(nullptr);
+    trace_->flush();
+    const bool written = static_cast<bool>(*trace_);
+    trace_->close();
+    trace_.reset();
+    if (!written) std::cerr << "zul-cli: the trace could not be written to " << Printable(traceFile) << "\n";
+    return written;
+}
+
 TesterLinkOptions::~TesterLinkOptions() {
+    if (simulator_) SetInProcessSimulator(false);
     if (trace_) SetTesterLinkTrace(nullptr);
     StopSimulation();
     if (device_) SetDeviceOverride("");
@@ -143,22 +171,24 @@ int TerminalFlowView::Show(std::string_view text, std::string_view caption, unsi
     return previousSink_->Show(text, caption, type);
 }
 
-void TerminalFlowView::ShowStatusWindow(std::string_view text) { std::cout << text << std::endl; }
+void TerminalFlowView::ShowStatusWindow(std::string_view text) { std::cout << Printable(text) << std::endl; }
 
 DownloadProgress& TerminalFlowView::OpenProgress(std::string_view) {
     started_ = CurrentClock().TickCount();
     bytesAtStatusStart_ = BlockPayloadBytesSent();
     status_.clear();
     current_ = total_ = -1;
+    knowsBlocksToSend_ = false;
     return *this;
 }
 
 void TerminalFlowView::CloseProgress() { EndLiveLine(); }
 
 void TerminalFlowView::SetStatusText(std::string_view text) {
-    if (text == status_) return;
+    const std::string shown = Printable(text);
+    if (shown == status_) return;
     EndLiveLine();
-    status_ = text;
+    status_ = shown;
     showNumbers_ = false;
     if (!live_) std::cout << status_ << std::endl;
     Render(true);
@@ -174,6 +204,12 @@ void TerminalFlowView::SetTotalPercent(int percent) {
     total_ = percent;
     showNumbers_ = true;
     Render(false);
+}
+
+void TerminalFlowView::SetBlocksToSend(std::uint64_t blocks) {
+    blocksToSend_ = blocks;
+    bytesAtBlocksToSend_ = BlockPayloadBytesSent();
+    knowsBlocksToSend_ = true;
 }
 
 void TerminalFlowView::EndLiveLine() {
@@ -192,14 +228,17 @@ void TerminalFlowView::Render(bool force) {
         const std::uint64_t bytes = BlockPayloadBytesSent() - bytesAtStatusStart_;
         const double seconds = (now - started_) / 1000.0;
         const double rate = seconds > 0 ? bytes / seconds : 0.0;
-        char left[32] = "--:--";
-        if (total_ > 0 && total_ < 100) {
-            const auto remaining = static_cast<unsigned>(seconds * (100 - total_) / total_);
-            std::snprintf(left, sizeof left, "%u:%02u", remaining / 60, remaining % 60);
+        // From the blocks still to send, not from the total bar: that one
+        // also counts statements that only erase, and may never reach 100.
+        std::string left = "--:--";
+        if (knowsBlocksToSend_) {
+            const std::uint64_t sentSince = BlockPayloadBytesSent() - bytesAtBlocksToSend_;
+            const std::uint64_t toSend = blocksToSend_ * 128;
+            left = TimeLeftText(toSend > sentSince ? toSend - sentSince : 0, bytes, seconds);
         }
         char line[200];
         std::snprintf(line, sizeof line, "file %3d%%  total %3d%%  %llu bytes  %.0f B/s  left %s", current_,
-                      total_ < 0 ? 0 : total_, static_cast<unsigned long long>(bytes), rate, left);
+                      total_ < 0 ? 0 : total_, static_cast<unsigned long long>(bytes), rate, left.c_str());
         numbers = line;
     }
     if (live_) {

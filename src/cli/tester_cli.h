@@ -19,7 +19,9 @@ namespace zul::cli {
 struct TesterLinkOptions {
     std::string traceFile;    // --trace: hexdump of every byte to this file
     std::string simulate;     // --simulate[=FAULTS]: a simulated tester instead of the port
+    std::uint64_t seed = 1;   // --seed: of the simulated tester's random faults
     CLI::Option* simulateOption = nullptr;
+    CLI::Option* seedOption = nullptr;
 
     void AddTo(CLI::App& command);
     // After context.Start(): starts the trace and returns the COM number to
@@ -30,6 +32,9 @@ struct TesterLinkOptions {
     // with a CRC-32 of the bytes it holds there now, so a package can be
     // checked against its image files.
     void ReportSimulation(std::ostream& out);
+    // Ends the trace: false (with a message on standard error) when the trace
+    // file could not take all of it (a full disk, say).
+    bool FinishTrace();
     ~TesterLinkOptions();
 
 private:
@@ -65,6 +70,7 @@ private:
     void SetStatusText(std::string_view text) override;
     void SetCurrentPercent(int percent) override;
     void SetTotalPercent(int percent) override;
+    void SetBlocksToSend(std::uint64_t blocks) override;
     int Show(std::string_view text, std::string_view caption, unsigned type) override;
     void Render(bool force);
     void EndLiveLine();
@@ -79,6 +85,11 @@ private:
     std::uint32_t started_ = 0;
     std::uint32_t lastRender_ = 0;
     std::uint64_t bytesAtStatusStart_ = 0;
+    // What the application still had to send when its statement began, and
+    // the payload counter at that moment.
+    std::uint64_t blocksToSend_ = 0;
+    std::uint64_t bytesAtBlocksToSend_ = 0;
+    bool knowsBlocksToSend_ = false;
     std::string lastPlain_;
 };
 

@@ -338,7 +338,7 @@ void TesterSimulator::HandleLine(const std::string& line, SimNanos at) {
             Fire(*f);
             id = f->text;
         }
-        Emit(id + " KVR 7700 PowerPC\r\n>", at);
+        Emit(id + " KVR 7700 PowerPC (simulated)\r\n>", at);
     } else if (cmd == "BR" && args == 1) {
         int rate = 0;
         static const int kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};

@@ -15,7 +15,7 @@ std::optional<MonitorImageRef> BuiltInMonitorImage() {
                kMonitorImageOk) {
         return std::nullopt;
     }
-    return MonitorImageRef{selected.loadAddress, selected.bytes};
+    return MonitorImageRef{selected.loadAddress, selected.bytes, selected.placeholder};
 }
 
 }  // namespace zul

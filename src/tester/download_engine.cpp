@@ -89,7 +89,10 @@ MonitorContext& EngineMonitorContext() {
 int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
                      DownloadProgress& progress) {
     const LoadStatement s = original;
-    DownloadCancelFlag = 0;
+    // The flag is cleared once, when the download starts: a cancel pressed
+    // while the statement before was ending (or during one that sends no
+    // blocks) stops the download here, before the link is touched.
+    if (DownloadCancelFlag.load() == 1) return kDownloadAborted;
     MonitorContext& context = EngineMonitorContext();
     MainWindowTitle& title = CurrentMainWindowTitle();
 
@@ -106,6 +109,9 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
         if (length < 0 || static_cast<std::uint64_t>(length) < std::uint64_t{blocks} * kBlockDataSize)
             return kDownloadImageUnreadable;
     }
+    // Flash work needs a monitor program that may be started on this tester;
+    // without one nothing is sent at all.
+    if (s.loadType == kLoadFlash && !UploadableMonitorImage()) return Finish(image, kDownloadMonitorFailed);
 
     if (const int linked = EstablishFastLink(context); linked != 0) return Fail(image, linked);
 
@@ -120,8 +126,16 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
                 if (SendCommand(context, BatteryTestCommand(value), kBatteryTest) != 0) break;
             if (SendCommand(context, VersionProbeCommand(), kRetryProbe) != 0) return Fail(image, kDownloadNoAnswer);
         }
-        if (!s.noErase && SendCommand(context, EraseCommand(s), kEraseWait) != 0)
-            return Fail(image, kDownloadNoAnswer);
+        if (!s.noErase) {
+            // Captured, so that an erase the tester understood differently
+            // (another address or size) is caught by its echo.
+            const std::string erase = EraseCommand(s);
+            if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
+            constexpr CommandWait kCapturedErase{kEraseWait.waitSeconds, kEraseWait.timeoutCode, kEraseWait.errorCode,
+                                                 true};
+            if (SendCommand(context, erase, kCapturedErase) != 0 || !ReplyEchoes(context.Reply(), erase))
+                return Fail(image, kDownloadNoAnswer);
+        }
     }
 
     progress.SetStatusText(DownloadingStatusText(s.imagePath));
@@ -136,7 +150,12 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
             load = LoadDataCommand(s.loadAddress, s.imageSize);
         else
             return kDownloadBadDeviceType;
-        SendCommand(context, load, kSendOnly);
+        // A cancel pressed during the erase: the tester need not even be
+        // told about a transfer that will not come.
+        if (DownloadCancelFlag.load() == 1) return Fail(image, kDownloadAborted);
+        // The tester stores the blocks where the command it understood says:
+        // a garbled address or size fails the statement before any data.
+        if (SendCheckedCommand(context, load) != 0) return Fail(image, kDownloadNoAnswer);
 
         std::uint32_t sentHere = 0;
         std::array<std::uint8_t, kBlockDataSize> data{};
@@ -163,10 +182,20 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
         }
         if (blocks != 0) progress.SetCurrentPercent(static_cast<int>((100ull * sentHere) / blocks));
 
-        if (SendCommand(context, "", kTransferEnd) != 0) return Fail(image, kDownloadNoAnswer);
+        // The monitor ends the transfer with its prompt; a "*" here is the
+        // last block refused.
+        switch (SendCommand(context, "", kCheckedTransferEnd)) {
+            case 0:
+                break;
+            case kMonitorBlockRefused:
+                return Fail(image, kDownloadBlockRefused);
+            default:
+                return Fail(image, kDownloadNoAnswer);
+        }
         if (SendCommand(context, VersionProbeCommand(), kProbeAfterTransfer) != 0)
             return Fail(image, kDownloadNoAnswer);
-        if (s.loadType == kLoadRamRun) SendCommand(context, CallCommand(s.loadAddress), kSendOnly);
+        if (s.loadType == kLoadRamRun && SendCheckedCommand(context, CallCommand(s.loadAddress)) != 0)
+            return Fail(image, kDownloadNoAnswer);
     }
 
     SetLinkSpeed(context, "9600", false);

@@ -4,6 +4,16 @@
 #include "tester/tester_link.h"
 
 namespace zul {
+namespace {
+
+bool g_saidSimulated = false;
+bool g_inProcessSimulator = false;
+
+}  // namespace
+
+bool TesterIsSimulated() { return g_saidSimulated || g_inProcessSimulator; }
+
+void SetInProcessSimulator(bool active) { g_inProcessSimulator = active; }
 
 int CloseTesterLink() {
     if (TesterLink* link = ActiveTesterLink()) {
@@ -15,9 +25,11 @@ int CloseTesterLink() {
 }
 
 int QueryHardwareId(MonitorContext& context) {
+    g_saidSimulated = false;
     if (SendCommand(context, HardwareIdCommand(), kHardwareQuery) != 0) return kHardwareSilent;
     // The first three characters are the echo of "I\r".
     const std::string_view reply = context.Reply();
+    g_saidSimulated = reply.find("(simulated)") != std::string_view::npos;
     return reply.size() >= 7 && reply.substr(3, 4) == "ZIZ2" ? kHardwareZiz2 : kHardwareOther;
 }
 

@@ -33,8 +33,14 @@ void SetTesterLinkOpener(TesterLinkOpener opener);
 // Closes the link (purging both directions first); harmless when none is open.
 int CloseTesterLink();
 
-// kHardwareZiz2, kHardwareOther or kHardwareSilent.
+// kHardwareZiz2, kHardwareOther or kHardwareSilent. Also notes whether the
+// tester said it is a simulated one.
 int QueryHardwareId(MonitorContext& context);
+
+// True when the last identification answer said "(simulated)", or while a
+// simulator in this process stands in for the tester.
+bool TesterIsSimulated();
+void SetInProcessSimulator(bool active);
 
 // 0 (both ends at 115200), kTesterNoAnswer, or kTesterSpeedFailed (the PC
 // side is back at 9600).

@@ -12,23 +12,47 @@ std::optional<MonitorImageRef>& Override() {
     return image;
 }
 
+MonitorImageProblem g_lastProblem = MonitorImageProblem::kNone;
+
 }  // namespace
 
 void SetMonitorImageOverride(std::optional<MonitorImageRef> image) { Override() = image; }
 
 std::optional<MonitorImageRef> ActiveMonitorImage() { return Override() ? Override() : BuiltInMonitorImage(); }
 
+std::optional<MonitorImageRef> UploadableMonitorImage() {
+    const std::optional<MonitorImageRef> image = ActiveMonitorImage();
+    if (!image) {
+        g_lastProblem = MonitorImageProblem::kUnusableFile;
+        return std::nullopt;
+    }
+    // Started on a real tester, the stand-in would run junk code.
+    if (image->placeholder && !TesterIsSimulated()) {
+        g_lastProblem = MonitorImageProblem::kPlaceholderForRealTester;
+        return std::nullopt;
+    }
+    g_lastProblem = MonitorImageProblem::kNone;
+    return image;
+}
+
+MonitorImageProblem LastMonitorImageProblem() { return g_lastProblem; }
+
 int UploadAndStart(MonitorContext& context, const MonitorImageRef& image) {
     const auto size = static_cast<std::uint32_t>(image.bytes.size());
-    SendCommand(context, LoadDataCommand(image.loadAddress, size), kSendOnly);
-    const int sent = SendBlocks(context, image.bytes, [](std::size_t) { PumpPendingMessages(); });
+    const std::string load = LoadDataCommand(image.loadAddress, size);
+    // A load command that arrived garbled puts the image somewhere else.
+    int sent = SendCheckedCommand(context, load);
+    if (sent == 0) sent = SendBlocks(context, image.bytes, [](std::size_t) { PumpPendingMessages(); });
+    // The monitor ends the transfer with its prompt, or refuses the last
+    // block with "*": only a transfer that ended cleanly may be started.
+    if (sent == 0) sent = SendCommand(context, "", kCheckedTransferEnd);
     if (sent != 0) {
         // Give the boot monitor a chance to find its prompt again.
         SendCommand(context, VersionProbeCommand(), kPlainProbe);
         return sent;
     }
     WaitWithMessages(100);
-    SendCommand(context, CallCommand(image.loadAddress), kSendOnly);
+    if (const int called = SendCheckedCommand(context, CallCommand(image.loadAddress)); called != 0) return called;
     WaitWithMessages(100);
     // The new monitor starts at 9600; the PC follows and gives it time to
     // come up: up to 4 probes here and 11 more below.
@@ -41,7 +65,7 @@ int UploadAndStart(MonitorContext& context, const MonitorImageRef& image) {
 
 int EnsureMonitor(MonitorContext& context) {
     if (SendCommand(context, MonitorVersionCommand(), kMonitorVersionProbe) == 0) return 0;
-    const std::optional<MonitorImageRef> image = ActiveMonitorImage();
+    const std::optional<MonitorImageRef> image = UploadableMonitorImage();
     if (!image || UploadAndStart(context, *image) != 0) return kMonitorUploadFailed;
     if (SetLinkSpeed(context, "115200", false) != 0) {
         SetLinkSpeed(context, "9600", true);

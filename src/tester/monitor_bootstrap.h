@@ -15,6 +15,9 @@ inline constexpr int kMonitorUploadFailed = 2005;
 struct MonitorImageRef {
     std::uint32_t loadAddress = 0;
     std::span<const std::uint8_t> bytes;
+    // The built-in stand-in, which is no tester program: only a simulated
+    // tester may be given it.
+    bool placeholder = false;
 };
 
 // The image EnsureMonitor uploads: the override when one is set, else the
@@ -25,13 +28,27 @@ std::optional<MonitorImageRef> BuiltInMonitorImage();
 // Replaces the image for the lifetime of the process (tests); nullopt restores.
 void SetMonitorImageOverride(std::optional<MonitorImageRef> image);
 
+// Why no monitor image may be uploaded to the tester at hand.
+enum class MonitorImageProblem {
+    kNone,
+    kPlaceholderForRealTester,  // no MonitorImage set, and the tester is not a simulated one
+    kUnusableFile,              // the file MonitorImage names cannot be used
+};
+// The image an upload would send to the tester at hand: the active image,
+// unless it is the placeholder and the tester is not simulated
+// (TesterIsSimulated). Notes the problem for LastMonitorImageProblem.
+std::optional<MonitorImageRef> UploadableMonitorImage();
+// The problem the last UploadableMonitorImage found (kNone when it found an
+// image).
+MonitorImageProblem LastMonitorImageProblem();
+
 // Loads the image with "LB", starts it with "C" and follows it to 9600 baud.
 // 0 once every block was accepted (whatever the probes after the start
 // give), else the first failing SendBlock result.
 int UploadAndStart(MonitorContext& context, const MonitorImageRef& image);
 
 // 0 when an uploaded monitor runs and both ends are at 115200 (uploading it
-// when "FV" finds none), kMonitorUploadFailed, or 2009 when the speed change
+// when "FV" finds none and UploadableMonitorImage gives one), kMonitorUploadFailed, or 2009 when the speed change
 // after the upload failed.
 int EnsureMonitor(MonitorContext& context);
 

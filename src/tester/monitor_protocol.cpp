@@ -16,9 +16,9 @@ std::uint32_t Now() { return CurrentClock().TickCount(); }
 
 // One read attempt. Without an open link nothing can arrive, but the time
 // still passes, so every wait keeps its bound.
-int ReadMonitorByte() {
-    if (TesterLink* link = ActiveTesterLink()) return link->ReadByte(kMonitorReadTimeoutMs);
-    CurrentClock().Sleep(kMonitorReadTimeoutMs);
+int ReadMonitorByte(int timeoutMs) {
+    if (TesterLink* link = ActiveTesterLink()) return link->ReadByte(timeoutMs);
+    CurrentClock().Sleep(static_cast<std::uint32_t>(timeoutMs));
     return kLinkNoData;
 }
 
@@ -26,6 +26,30 @@ int WriteMonitorText(std::string_view text) {
     TesterLink* link = ActiveTesterLink();
     return link ? link->WriteText(text) : 0;
 }
+
+// The reads of a wait with a time-out. Until the time is up each read waits
+// kMonitorReadTimeoutMs; after that only bytes that have already arrived are
+// taken (a few thousand at most, so that a stream of noise cannot hold the
+// wait), and the first read that finds none ends the wait. Time is never
+// judged before what arrived has been looked at.
+class TimedReader {
+public:
+    TimedReader(std::uint32_t start, std::uint32_t limitMs) : start_(start), limitMs_(limitMs) {}
+    // A byte, kLinkNoData, or kTimeUp.
+    static constexpr int kTimeUp = -1000000;
+    int Next() {
+        const bool up = Now() - start_ >= limitMs_;
+        const int value = ReadMonitorByte(up ? 0 : kMonitorReadTimeoutMs);
+        if (value < 0) return up ? kTimeUp : value;
+        if (up && ++overtime_ > kMonitorOvertimeBytes) return kTimeUp;
+        return value;
+    }
+
+private:
+    std::uint32_t start_;
+    std::uint32_t limitMs_;
+    int overtime_ = 0;
+};
 
 }  // namespace
 
@@ -48,22 +72,24 @@ int SendCommand(MonitorContext& context, std::string_view text, int waitSeconds,
 
     std::string answer;
     const std::uint32_t start = Now();
+    // Whole seconds, as the time-out is counted: up once (now - start) / 1000
+    // reaches waitSeconds.
+    TimedReader reader(start, static_cast<std::uint32_t>(waitSeconds) * 1000u);
     std::uint32_t lastHeard = start;
+    std::uint32_t promptOnlySince = start;  // since when only the prompt can end the wait
     for (;;) {
-        const int value = ReadMonitorByte();
+        const int value = timeoutCode != 0 ? reader.Next() : ReadMonitorByte(kMonitorReadTimeoutMs);
+        if (value == TimedReader::kTimeUp) return timeoutCode;
         const std::uint32_t now = Now();
-        if (timeoutCode != 0 && (now - start) / 1000 >= static_cast<std::uint32_t>(waitSeconds)) return timeoutCode;
-        // Once nothing but the prompt can end the wait, a monitor that has
-        // gone quiet must not hold the caller for ever.
-        if (timeoutCode == 0 && now - lastHeard >= kMonitorSilenceLimitMs)
-            return result != 0 ? result : kMonitorWentSilent;
-        if (value == kLinkNoData) {
-            // Keep the windows alive through long silent waits (an erase).
-            PumpPendingMessages();
-            continue;
-        }
         if (value < 0) {
-            // A link error: counts as an arrival that carries nothing.
+            // No data, or a link error (an arrival that carries nothing).
+            // Once nothing but the prompt can end the wait, a monitor that
+            // has gone quiet, or only sends noise, must not hold the caller
+            // for ever.
+            if (timeoutCode == 0 && (now - lastHeard >= kMonitorSilenceLimitMs ||
+                                     now - promptOnlySince >= kMonitorAnswerLimitMs))
+                return result != 0 ? result : kMonitorWentSilent;
+            // Keep the windows alive through long silent waits (an erase).
             PumpPendingMessages();
             continue;
         }
@@ -71,29 +97,55 @@ int SendCommand(MonitorContext& context, std::string_view text, int waitSeconds,
         const char byte = static_cast<char>(value);
         if (byte == kMonitorErrorMark && result == 0 && errorCode != 0) {
             result = errorCode;
+            if (timeoutCode != 0) promptOnlySince = now;
             timeoutCode = 0;
         }
         if (capture && answer.size() < MonitorContext::kReplySize - 1) answer.push_back(byte);
         PumpPendingMessages();
         if (byte == kMonitorPrompt) break;
+        if (timeoutCode == 0 && now - promptOnlySince >= kMonitorAnswerLimitMs)
+            return result != 0 ? result : kMonitorWentSilent;
     }
     if (capture) context.SetReply(answer);
     return result;
 }
 
-int SendBlock(MonitorContext&, std::span<const std::uint8_t> block) {
-    const std::uint32_t start = Now();
-    int last = kLinkNoData;
-    for (;;) {
-        if (last == kMonitorErrorMark) return kMonitorBlockRefused;
-        const int value = ReadMonitorByte();
-        if ((Now() - start) / 1000 >= kBlockRequestTimeoutSeconds) {
-            PumpPendingMessages();
-            return kMonitorNoBlockRequest;
-        }
+int ReadEcho(std::string_view command) {
+    std::string expected(command);
+    expected.push_back('\n');
+    TimedReader reader(Now(), kMonitorEchoTimeoutMs);
+    for (std::size_t matched = 0; matched < expected.size();) {
+        const int value = reader.Next();
+        if (value == TimedReader::kTimeUp) return kMonitorNoEcho;
         PumpPendingMessages();
-        if (value == kLinkNoData) continue;
-        last = value;
+        if (value < 0) continue;
+        if (static_cast<char>(value) != expected[matched]) return kMonitorEchoWrong;
+        ++matched;
+    }
+    return 0;
+}
+
+int SendCheckedCommand(MonitorContext& context, std::string_view command) {
+    // Whatever is still in the buffer is no part of this echo (the answer to
+    // a command sent without waiting, say).
+    if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
+    SendCommand(context, command, kSendOnly);
+    return ReadEcho(command);
+}
+
+bool ReplyEchoes(std::string_view reply, std::string_view command) {
+    return reply.size() > command.size() && reply.substr(0, command.size()) == command &&
+           reply[command.size()] == '\n';
+}
+
+int SendBlock(MonitorContext&, std::span<const std::uint8_t> block) {
+    TimedReader reader(Now(), kBlockRequestTimeoutSeconds * 1000u);
+    for (;;) {
+        const int value = reader.Next();
+        PumpPendingMessages();
+        if (value == TimedReader::kTimeUp) return kMonitorNoBlockRequest;
+        if (value < 0) continue;
+        if (value == kMonitorErrorMark) return kMonitorBlockRefused;
         if (value == kMonitorBlockRequest) {
             TesterLink* link = ActiveTesterLink();
             const int queued = link ? link->WriteBlock(block.data(), block.size()) : 0;
@@ -115,7 +167,10 @@ int SetLinkSpeed(MonitorContext& context, std::string_view rateText, bool pcOnly
         WaitWithMessages(500);
     }
     if (!pcOnly) {
-        SendCommand(context, BaudRateCommand(rateText), kSendOnly);
+        // A tester that heard another rate than the one sent is on its way
+        // to a speed the PC will not follow. One that echoes nothing (code
+        // started by the statement runs) is left to the probes.
+        if (SendCheckedCommand(context, BaudRateCommand(rateText)) == kMonitorEchoWrong) return kLinkSpeedFailed;
         WaitWithMessages(500);
     }
     link->PurgeReceive();

@@ -23,11 +23,26 @@ inline constexpr int kMonitorBlockRefused = 18;     // "*" instead of "!", or a 
 // A monitor that stopped sending in the middle of an answer whose wait has no
 // time-out of its own (after a "*", or at the end of a transfer).
 inline constexpr int kMonitorWentSilent = 19;
+// The echo of a command differs from the command sent: the monitor acts on
+// another command than ZUL meant (line noise).
+inline constexpr int kMonitorEchoWrong = 20;
+// No complete echo within kMonitorEchoTimeoutMs.
+inline constexpr int kMonitorNoEcho = 21;
 inline constexpr int kLinkSpeedFailed = 2010;
 
 // How long a wait that has no time-out of its own goes on after the last byte
 // received. Generous for any real tester, which answers within milliseconds.
 inline constexpr std::uint32_t kMonitorSilenceLimitMs = 30000;
+// And how long it goes on at most, however many bytes keep arriving: a noisy
+// line must not hold it for ever either. Counted from the moment only the
+// prompt can end the wait (the start, or the "*").
+inline constexpr std::uint32_t kMonitorAnswerLimitMs = 60000;
+// Once a wait's time is up, bytes that had already arrived are still looked
+// at (a reader that was not scheduled for a while must not miss an answer
+// waiting in the buffer), but no more than this many.
+inline constexpr int kMonitorOvertimeBytes = 4096;
+// How long the echo of a command may take.
+inline constexpr std::uint32_t kMonitorEchoTimeoutMs = 1000;
 // Each read waits this long for a byte, so a wait re-checks its time-out and
 // pumps the window messages about 18 times a second.
 inline constexpr int kMonitorReadTimeoutMs = 55;
@@ -64,6 +79,8 @@ inline constexpr CommandWait kMonitorVersionProbe{1, kMonitorNoAnswer, kMonitorN
 inline constexpr CommandWait kBatteryTest{1, kMonitorNoAnswer, 0, false};
 inline constexpr CommandWait kEraseWait{6000, kMonitorNoAnswer, kMonitorEraseFailed, false};
 inline constexpr CommandWait kTransferEnd{1, 0, 0, false};
+// The end of a transfer where a "*" (the last block refused) counts.
+inline constexpr CommandWait kCheckedTransferEnd{1, 0, kMonitorBlockRefused, false};
 inline constexpr CommandWait kSendOnly{0, 0, 0, false};
 
 // Sends `text` over the active link and waits for the prompt as `wait` says.
@@ -72,6 +89,17 @@ inline constexpr CommandWait kSendOnly{0, 0, 0, false};
 int SendCommand(MonitorContext& context, std::string_view text, int waitSeconds, int timeoutCode, int errorCode,
                 bool capture);
 int SendCommand(MonitorContext& context, std::string_view text, const CommandWait& wait);
+
+// Reads the monitor's echo of `command` (the command as sent, ending in its
+// carriage return, then a line feed): 0 when it matches, kMonitorEchoWrong at
+// the first byte that differs, kMonitorNoEcho when it is not complete within
+// kMonitorEchoTimeoutMs.
+int ReadEcho(std::string_view command);
+// Discards what was received before, sends `command` without waiting for its
+// prompt and reads its echo; the result of ReadEcho.
+int SendCheckedCommand(MonitorContext& context, std::string_view command);
+// True when a captured answer begins with the echo of `command`.
+bool ReplyEchoes(std::string_view reply, std::string_view command);
 
 // Waits up to 3 s for the monitor's block request and sends the framed block.
 // 0, kMonitorNoBlockRequest or kMonitorBlockRefused.

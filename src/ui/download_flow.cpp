@@ -31,6 +31,13 @@ bool NameBefore(const std::string& a, const std::string& b) {
     });
 }
 
+// True (after showing "Download aborted") when the user has cancelled.
+bool CancelSeen() {
+    if (DownloadCancelFlag.load() != 1) return false;
+    Show(*EngineResultMessage(kDownloadAborted), kWarningOk);
+    return true;
+}
+
 }  // namespace
 
 int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress) {
@@ -52,8 +59,15 @@ int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress) {
 
     // Every load statement of the application counts, done or still to come.
     std::uint64_t totalBytes = 0;
-    for (const ParsedStatement& parsed : ParseAllStatements(record))
-        if (parsed.result == STMT_LOAD) totalBytes += static_cast<std::uint32_t>(parsed.currentStatement.imageSize);
+    std::uint64_t dataBlocks = 0;  // what the application's statements send
+    for (const ParsedStatement& parsed : ParseAllStatements(record)) {
+        if (parsed.result != STMT_LOAD) continue;
+        const StatementRecord& s = parsed.currentStatement;
+        totalBytes += static_cast<std::uint32_t>(s.imageSize);
+        if (s.eraseOnly == 0 && s.loadType >= kLoadRam && s.loadType <= kLoadFlash)
+            dataBlocks += static_cast<std::uint32_t>(s.imageSize) / 128;
+    }
+    progress.SetBlocksToSend(dataBlocks > record.blocksSent ? dataBlocks - record.blocksSent : 0);
     const auto totalBlocks = static_cast<std::uint32_t>(std::min<std::uint64_t>(totalBytes / 128, UINT32_MAX));
     return RunLoadStatement(statement, totalBlocks, record.blocksSent, progress);
 }
@@ -137,6 +151,10 @@ DownloadOutcome DownloadFlow::DownloadApplications(const std::vector<int>& catal
             if (record == nullptr) continue;
             record->blocksSent = 0;
             for (int n = 0; n < record->statementCount && !failed; ++n) {
+                if (CancelSeen()) {
+                    failed = true;
+                    break;
+                }
                 const int parsed = ParseStatement(*record, n);
                 if (parsed == STMT_MESSAGE) {
                     ShowMessage(record->messageText, kMessageCaption, kWarningOk);
@@ -154,6 +172,9 @@ DownloadOutcome DownloadFlow::DownloadApplications(const std::vector<int>& catal
             }
             if (failed) break;
         }
+        // A cancel during the last statement's end (its reset wait, say)
+        // still stops the download: it is not reported as complete.
+        if (!failed && CancelSeen()) failed = true;
     }
 
     view_.CloseProgress();

@@ -3,6 +3,7 @@
 // implements: the GUI with its progress dialog and main window, the command
 // line with a live status line, tests with recorders. No toolkit here.
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ public:
     // outside 0..100 are shown clamped.
     virtual void SetCurrentPercent(int percent) = 0;
     virtual void SetTotalPercent(int percent) = 0;
+    // The blocks the application still has to send, told before each of its
+    // load statements. Unlike the total bar, which also counts statements
+    // that only erase, it reaches 0 when the last block has gone, so a
+    // display may estimate the time left from it.
+    virtual void SetBlocksToSend(std::uint64_t blocks) { (void)blocks; }
 };
 
 // The main window's title.
@@ -33,7 +39,8 @@ void SetMainWindowTitle(MainWindowTitle* title);
 MainWindowTitle& CurrentMainWindowTitle();
 
 // Set to 1 by the progress display's Cancel (or Ctrl-C on the command line);
-// the engine clears it when a statement starts and polls it once per block.
+// cleared once when a download starts. The engine polls it once per block and
+// when a statement starts, the flow between statements and at the end.
 // Lock-free, so a signal handler may set it.
 inline std::atomic<int> DownloadCancelFlag{0};
 

@@ -38,4 +38,15 @@ std::string CompletionReport(std::uint32_t elapsedSeconds, std::string_view clos
     return text + std::string(closingMessage.substr(0, 255));
 }
 
+std::string TimeLeftText(std::uint64_t bytesToSend, std::uint64_t bytesSent, double seconds) {
+    if (bytesToSend == 0) return "0:00";
+    if (bytesSent == 0 || !(seconds > 0)) return "--:--";
+    const double left = static_cast<double>(bytesToSend) * seconds / static_cast<double>(bytesSent);
+    if (left >= 100 * 3600) return "--:--";
+    const auto whole = static_cast<unsigned>(left + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%u:%02u", whole / 60, whole % 60);
+    return text;
+}
+
 }  // namespace zul

@@ -47,4 +47,8 @@ std::optional<FlowMessage> EngineResultMessage(int engineResult);
 // "Download complete in 1  minute(s) 1 seconds\n\n" + the closing message.
 std::string CompletionReport(std::uint32_t elapsedSeconds, std::string_view closingMessage);
 
+// The time left, "m:ss", for `bytesToSend` more payload bytes at the rate
+// seen so far (`bytesSent` in `seconds`); "--:--" before there is a rate.
+std::string TimeLeftText(std::uint64_t bytesToSend, std::uint64_t bytesSent, double seconds);
+
 }  // namespace zul

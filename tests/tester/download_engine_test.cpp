@@ -6,6 +6,7 @@
 
 #include "app/message_pump.h"
 #include "support/clock.h"
+#include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_fake_monitor.h"
@@ -249,7 +250,6 @@ TEST_F(DownloadEngineTest, CancelDuringEraseIsSeenAtTheFirstBlock) {
     fake_->uploadedMonitor = true;
     fake_->eraseMs = 5000;
     const LoadStatement s = Image("c.bin", Pattern(4096, 12), kLoadFlash, 0x10000);
-    DownloadCancelFlag = 1;  // from before the statement: cleared at its start
     pump_.At(clock_.TickCount() + 3000, [] { DownloadCancelFlag = 1; });
     EXPECT_EQ(Run(s), kDownloadAborted);
     EXPECT_EQ(fake_->Count("FE"), 1);
@@ -324,6 +324,109 @@ TEST_F(DownloadEngineTest, MonitorSilentAfterTheTransferEndsWith2007) {
     EXPECT_EQ(fake_->blocksAccepted, 2);
     EXPECT_EQ(fake_->commands.back(), "V");
     EXPECT_EQ(fake_->Count("BR"), 1);
+}
+
+TEST_F(DownloadEngineTest, StatementStartedAfterACancelTouchesNothing) {
+    for (int loadType : {kLoadRam, kLoadFlash}) {
+        NewTester();
+        LoadStatement s = Image("c.bin", Pattern(1024, 17), loadType, 0x10000);
+        s.eraseOnly = loadType == kLoadFlash;
+        DownloadCancelFlag = 1;
+        EXPECT_EQ(Run(s), kDownloadAborted) << loadType;
+        EXPECT_TRUE(fake_->commands.empty()) << loadType;
+        EXPECT_TRUE(progress_.events.empty()) << loadType;
+        // The engine leaves the flag alone: only a new download clears it.
+        EXPECT_EQ(DownloadCancelFlag.load(), 1) << loadType;
+    }
+    DownloadCancelFlag = 0;
+}
+
+TEST_F(DownloadEngineTest, RefusedLastBlockIsNoSuccess) {
+    struct Row {
+        const char* name;
+        int loadType;
+        bool monitorRuns;
+        int refuseBlock;  // 0-based, counted from the first transfer of the statement
+        int expected;
+        bool called;  // the monitor was started with "C"
+    };
+    const Row rows[] = {
+        {"RAM, last block", kLoadRam, false, 7, kDownloadBlockRefused, false},
+        {"flash, last block", kLoadFlash, true, 7, kDownloadBlockRefused, false},
+        {"monitor upload, last block", kLoadFlash, false, 111, kDownloadMonitorFailed, false},
+        {"RAM, all accepted", kLoadRam, false, -1, kDownloadOk, false},
+    };
+    for (const auto& row : rows) {
+        NewTester();
+        fake_->uploadedMonitor = row.monitorRuns;
+        fake_->refuseBlockData = row.refuseBlock;
+        const LoadStatement s = Image("l.bin", Pattern(1024, 18), row.loadType, 0x100000);
+        EXPECT_EQ(Run(s), row.expected) << row.name;
+        EXPECT_EQ(fake_->Count("C"), row.called ? 1 : 0) << row.name;
+        if (row.expected != kDownloadOk) {
+            EXPECT_EQ(fake_->Count("BR"), 1) << row.name;  // not switched back
+        }
+    }
+}
+
+TEST_F(DownloadEngineTest, CommandHeardDifferentlyFailsBeforeAnyData) {
+    struct Row {
+        const char* name;
+        std::string sent, heard;
+        int loadType;
+        bool monitorRuns;
+        int expected;
+        int blocksAccepted;  // monitor blocks included
+    };
+    const Row rows[] = {
+        {"flash load address", "FLB 20000 400", "FLB 28000 400", kLoadFlash, true, kDownloadNoAnswer, 0},
+        {"flash erase address", "FE 20000", "FE 28000", kLoadFlash, true, kDownloadNoAnswer, 0},
+        {"RAM load address", "LB 410000 400", "LB 40000 400", kLoadRam, false, kDownloadNoAnswer, 0},
+        {"call address", "C 410000 NOT_USED", "C 40000 NOT_USED", kLoadRamRun, false, kDownloadNoAnswer, 8},
+        {"speed change", "BR 115200", "BR 11520", kLoadRam, false, kDownloadSpeedFailed, 0},
+        {"monitor load", "LB 60000 3800", "LB 68000 3800", kLoadFlash, false, kDownloadMonitorFailed, 0},
+        {"monitor call", "C 60000 NOT_USED", "C 68000 NOT_USED", kLoadFlash, false, kDownloadMonitorFailed, 112},
+    };
+    for (const auto& row : rows) {
+        NewTester();
+        fake_->uploadedMonitor = row.monitorRuns;
+        fake_->hearsAs[row.sent] = row.heard;
+        const std::uint32_t address = row.loadType == kLoadFlash ? 0x20000 : 0x410000;
+        const LoadStatement s = Image("g.bin", Pattern(1024, 19), row.loadType, address);
+        EXPECT_EQ(Run(s), row.expected) << row.name;
+        EXPECT_EQ(fake_->blocksAccepted, row.blocksAccepted) << row.name;
+        EXPECT_EQ(fake_->purgeTransmits, 1) << row.name;
+    }
+}
+
+TEST_F(DownloadEngineTest, PlaceholderMonitorGoesOnlyToASimulatedTester) {
+    SetMonitorImageOverride(MonitorImageRef{0x60000, monitor_, true});
+    const LoadStatement flash = Image("p.bin", Pattern(1024, 20), kLoadFlash, 0x20000);
+    EXPECT_EQ(Run(flash), kDownloadMonitorFailed);
+    EXPECT_TRUE(fake_->commands.empty());
+    EXPECT_EQ(LastMonitorImageProblem(), MonitorImageProblem::kPlaceholderForRealTester);
+    // RAM work needs no monitor.
+    EXPECT_EQ(Run(Image("r.bin", Pattern(256, 21), kLoadRam, 0x20000)), kDownloadOk);
+
+    // A tester that says it is simulated may have it.
+    NewTester();
+    fake_->hardwareId = "ZIZ2 KVR 7700 PowerPC (simulated)";
+    MonitorContext query;
+    EXPECT_EQ(QueryHardwareId(query), kHardwareZiz2);
+    EXPECT_TRUE(TesterIsSimulated());
+    EXPECT_EQ(Run(flash), kDownloadOk);
+    EXPECT_TRUE(Holds("RAM", 0x60000, monitor_));
+
+    // And so may the simulator in this process; a real tester again may not.
+    NewTester();
+    EXPECT_EQ(QueryHardwareId(query), kHardwareZiz2);
+    EXPECT_FALSE(TesterIsSimulated());
+    SetInProcessSimulator(true);
+    EXPECT_EQ(Run(flash), kDownloadOk);
+    SetInProcessSimulator(false);
+    NewTester();
+    EXPECT_EQ(Run(flash), kDownloadMonitorFailed);
+    EXPECT_TRUE(fake_->commands.empty());
 }
 
 TEST_F(DownloadEngineTest, UnknownLoadTypeStopsAtTheLoadCommand) {

@@ -119,9 +119,18 @@ TEST_F(MonitorBootstrapTest, BuiltInImageIsTheOneUploaded) {
     ASSERT_TRUE(image.has_value());
     EXPECT_EQ(image->loadAddress, 0x60000u);
     EXPECT_EQ(image->bytes.size(), 14336u);
+    EXPECT_TRUE(image->placeholder);
+    // The built-in image is a stand-in: a real tester never gets it.
+    EXPECT_EQ(EnsureMonitor(context_), kMonitorUploadFailed);
+    EXPECT_EQ(fake_->commands, std::vector<std::string>{"FV"});
+    EXPECT_EQ(LastMonitorImageProblem(), MonitorImageProblem::kPlaceholderForRealTester);
+    fake_->commands.clear();
+    SetInProcessSimulator(true);
     EXPECT_EQ(EnsureMonitor(context_), 0);
+    SetInProcessSimulator(false);
     EXPECT_EQ(fake_->blocksAccepted, 112);
     EXPECT_EQ(fake_->commands[2], "C 60000 NOT_USED");
+    EXPECT_EQ(LastMonitorImageProblem(), MonitorImageProblem::kNone);
 }
 
 TEST_F(MonitorBootstrapTest, UnusableImageFileNamedInTheSettingsFailsWithoutSending) {
@@ -132,6 +141,7 @@ TEST_F(MonitorBootstrapTest, UnusableImageFileNamedInTheSettingsFailsWithoutSend
     EXPECT_FALSE(ActiveMonitorImage().has_value());
     EXPECT_EQ(EnsureMonitor(context_), kMonitorUploadFailed);
     EXPECT_EQ(fake_->commands, std::vector<std::string>{"FV"});
+    EXPECT_EQ(LastMonitorImageProblem(), MonitorImageProblem::kUnusableFile);
 
     std::vector<std::uint8_t> real(256, 0x11);
     std::ofstream(dir / "monitor.bin", std::ios::binary).write(reinterpret_cast<const char*>(real.data()), 256);

@@ -95,12 +95,34 @@ TEST_F(MonitorProtocolTest, CallPatternsAndTheirResults) {
     }
 }
 
-TEST_F(MonitorProtocolTest, TimeoutIsTestedBeforeTheByteAndLeavesReplyEmpty) {
-    fake_->silent = true;
-    // The prompt arrives exactly when the second has run out: too late.
-    fake_->Send("I\r\nZIZ2\r\n>", 1000);
-    EXPECT_EQ(SendCommand(context_, "I\r", kHardwareQuery), kMonitorNoAnswer);
-    EXPECT_EQ(context_.Reply(), "");
+TEST_F(MonitorProtocolTest, WhatArrivedCountsBeforeTheTimeOutIsJudged) {
+    struct Row {
+        const char* name;
+        std::uint32_t answerAtMs;  // when the answer is there
+        std::uint32_t stallMs;     // how long the PC is not scheduled after sending
+        int expected;
+        const char* reply;
+    };
+    const Row rows[] = {
+        {"answer exactly at the time-out", 1000, 0, 0, "I\r\nZIZ2\r\n>"},
+        {"reader asleep while the answer arrived", 5, 1500, 0, "I\r\nZIZ2\r\n>"},
+        {"answer after the time-out", 1100, 0, kMonitorNoAnswer, ""},
+    };
+    for (const auto& row : rows) {
+        fake_->silent = true;
+        fake_->PurgeReceive();
+        fake_->Send("I\r\nZIZ2\r\n>", row.answerAtMs);
+        fake_->stallAfterWriteMs = row.stallMs;
+        EXPECT_EQ(SendCommand(context_, "I\r", kHardwareQuery), row.expected) << row.name;
+        EXPECT_EQ(context_.Reply(), row.reply) << row.name;
+        clock_.Advance(2000);
+    }
+    // The same for a block request that waited in the buffer.
+    fake_->PurgeReceive();
+    fake_->Send("!", 5);
+    fake_->stallAfterWriteMs = 0;
+    clock_.Advance(4000);
+    EXPECT_EQ(SendBlock(context_, BlockFrame{}), 0);
 }
 
 TEST_F(MonitorProtocolTest, StarWithCaptureStaysInReply) {
@@ -149,11 +171,100 @@ TEST_F(MonitorProtocolTest, WaitsWithoutTimeoutEndWhenTheMonitorFallsSilent) {
     }
 }
 
-TEST_F(MonitorProtocolTest, TransferEndWaitsForThePromptHoweverLateWhileBytesKeepComing) {
+TEST_F(MonitorProtocolTest, TransferEndWaitsForALatePromptWhileBytesKeepComing) {
     fake_->silent = true;
-    for (int i = 1; i <= 5; ++i) fake_->Send(".", 20000u * static_cast<std::uint32_t>(i));
-    fake_->Send(">", 110000);
+    for (int i = 1; i <= 5; ++i) fake_->Send(".", 9000u * static_cast<std::uint32_t>(i));
+    fake_->Send(">", 50000);
     EXPECT_EQ(SendCommand(context_, "", kTransferEnd), 0);
+}
+
+TEST_F(MonitorProtocolTest, NoiseCannotHoldAWaitThatOnlyThePromptEnds) {
+    struct Row {
+        const char* name;
+        std::string start;  // sent at once
+        CommandWait wait;
+        int expected;
+    };
+    const Row rows[] = {
+        {"end of transfer", "", kTransferEnd, kMonitorWentSilent},
+        {"checked end of transfer", "", kCheckedTransferEnd, kMonitorWentSilent},
+        {"after a star", "V\r\n*", kRetryProbe, kMonitorProbeRefused},
+        {"erase after a star", "FE 0\r\n*", kEraseWait, kMonitorEraseFailed},
+    };
+    for (const auto& row : rows) {
+        fake_->silent = true;
+        fake_->PurgeReceive();
+        const std::uint32_t start = clock_.TickCount();
+        if (!row.start.empty()) fake_->Send(row.start, 10);
+        // One noise byte a second, for far longer than any bound.
+        for (std::uint32_t s = 1; s <= 200; ++s) fake_->Send("~", s * 1000);
+        EXPECT_EQ(SendCommand(context_, "", row.wait), row.expected) << row.name;
+        EXPECT_GE(Elapsed(start), kMonitorAnswerLimitMs) << row.name;
+        EXPECT_LE(Elapsed(start), kMonitorAnswerLimitMs + 1100) << row.name;
+        clock_.Advance(300000);
+    }
+}
+
+TEST_F(MonitorProtocolTest, CheckedTransferEndSeesARefusedLastBlock) {
+    struct Row {
+        const char* name;
+        std::string answer;
+        int expected;
+    };
+    const Row rows[] = {
+        {"prompt", "\r\n>", 0},
+        {"last block refused", "*CHECK WORD ERROR*\r\n>", kMonitorBlockRefused},
+        {"star, then silence", "*CHECK", kMonitorBlockRefused},
+    };
+    for (const auto& row : rows) {
+        fake_->silent = true;
+        fake_->PurgeReceive();
+        fake_->Send(row.answer, 3);
+        EXPECT_EQ(SendCommand(context_, "", kCheckedTransferEnd), row.expected) << row.name;
+        // The unchecked wait of old takes the same answer for a success.
+        fake_->PurgeReceive();
+        fake_->Send(row.answer, 3);
+        if (row.answer.back() == '>') {
+            EXPECT_EQ(SendCommand(context_, "", kTransferEnd), 0) << row.name;
+        }
+        clock_.Advance(100000);
+    }
+}
+
+TEST_F(MonitorProtocolTest, EchoIsComparedWithTheCommandSent) {
+    struct Row {
+        const char* name;
+        std::string answer;  // "" for none
+        int expected;
+        std::uint32_t maxMs;
+    };
+    const Row rows[] = {
+        {"same", "FLB 20000 10000\r\n!", 0, 100},
+        {"address garbled", "FLB 28000 10000\r\n!", kMonitorEchoWrong, 100},
+        {"line end garbled", "FLB 20000 10000\n\r!", kMonitorEchoWrong, 100},
+        {"cut short", "FLB 20000", kMonitorNoEcho, kMonitorEchoTimeoutMs + 60},
+        {"nothing", "", kMonitorNoEcho, kMonitorEchoTimeoutMs + 60},
+    };
+    for (const auto& row : rows) {
+        fake_->silent = true;
+        fake_->PurgeReceive();
+        if (!row.answer.empty()) fake_->Send(row.answer, 5);
+        const std::uint32_t start = clock_.TickCount();
+        EXPECT_EQ(SendCheckedCommand(context_, "FLB 20000 10000\r"), row.expected) << row.name;
+        EXPECT_LE(Elapsed(start), row.maxMs) << row.name;
+        clock_.Advance(2000);
+    }
+    EXPECT_TRUE(ReplyEchoes("FE 10\r\n>", "FE 10\r"));
+    EXPECT_FALSE(ReplyEchoes("FE 18\r\n>", "FE 10\r"));
+    EXPECT_FALSE(ReplyEchoes("FE 10\r", "FE 10\r"));
+    EXPECT_FALSE(ReplyEchoes("", "FE 10\r"));
+}
+
+TEST_F(MonitorProtocolTest, SpeedChangeHeardAsAnotherRateFailsWithoutProbing) {
+    fake_->hearsAs["BR 115200"] = "BR 11520";
+    EXPECT_EQ(SetLinkSpeed(context_, "115200", false), kLinkSpeedFailed);
+    EXPECT_EQ(fake_->Count("V"), 0);
+    EXPECT_TRUE(fake_->pcSpeeds.empty());
 }
 
 TEST_F(MonitorProtocolTest, SilentEraseWaitPumpsMessages) {

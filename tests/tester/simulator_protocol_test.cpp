@@ -19,8 +19,13 @@ namespace {
 
 class SimulatorProtocolTest : public ::testing::Test {
 protected:
-    SimulatorProtocolTest() : scoped_(clock_) {}
-    ~SimulatorProtocolTest() override { InstallTesterLink(nullptr); }
+    // The simulator stands in for the tester in this process, so the
+    // built-in monitor image may go to it.
+    SimulatorProtocolTest() : scoped_(clock_) { SetInProcessSimulator(true); }
+    ~SimulatorProtocolTest() override {
+        InstallTesterLink(nullptr);
+        SetInProcessSimulator(false);
+    }
 
     void Start(const std::vector<std::string>& faults = {}) {
         sim::SimOptions options;

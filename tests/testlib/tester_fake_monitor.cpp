@@ -71,10 +71,13 @@ int FakeMonitorLink::WriteText(std::string_view text) {
             OnLine(line);
         }
     }
+    if (stallAfterWriteMs != 0) clock_.Advance(stallAfterWriteMs);
     return static_cast<int>(text.size());
 }
 
-void FakeMonitorLink::OnLine(const std::string& line) {
+void FakeMonitorLink::OnLine(const std::string& sent) {
+    const auto heard = hearsAs.find(sent);
+    const std::string line = heard != hearsAs.end() ? heard->second : sent;
     commands.push_back(line);
     const std::uint32_t now = clock_.TickCount();
     if (silent || started_ || pcSpeed_ != testerSpeed) return;
@@ -84,24 +87,24 @@ void FakeMonitorLink::OnLine(const std::string& line) {
     const std::string& w = words[0];
     if (silentCommands.count(w)) return;
     if (promptlessCommands.count(w)) {
-        Send(w + "\r\n", replyDelayMs);
+        Send(line + "\r\n", replyDelayMs);
         return;
     }
     if (starCommands.count(w)) {
-        Answer(w, "ERROR", true);
+        Answer(line, "ERROR", true);
         return;
     }
     if (w == "V") {
         const int n = probes_++;
         if (n < ignoreProbes) return;
-        Answer(w, "VERSION 1.0", n == starFinalProbe);
+        Answer(line, "VERSION 1.0", n == starFinalProbe);
     } else if (w == "I") {
-        Answer(w, hardwareId);
+        Answer(line, hardwareId);
     } else if (w == "BR") {
-        Send(w + "\r\n", replyDelayMs);
+        Send(line + "\r\n", replyDelayMs);
         if (!ignoreBaudCommand) testerSpeed = std::atol(words.size() > 1 ? words[1].c_str() : "0");
     } else if (w == "LB" || ((w == "FLB" || w == "MACFLB") && uploadedMonitor)) {
-        Send(w + "\r\n", replyDelayMs);
+        Send(line + "\r\n", replyDelayMs);
         target_ = w == "LB" ? "RAM" : w == "FLB" ? "FLASH" : "CARD";
         address_ = w == "MACFLB" ? Hex(words, 1) * 8192 : Hex(words, 1);
         blocksWanted_ = static_cast<int>(w == "MACFLB" ? Hex(words, 2) * 64 : Hex(words, 2) / 128);
@@ -112,7 +115,7 @@ void FakeMonitorLink::OnLine(const std::string& line) {
             RequestBlock();
         }
     } else if (w == "C") {
-        Send(w + "\r\n", replyDelayMs);
+        Send(line + "\r\n", replyDelayMs);
         if (Hex(words, 1) == monitorAddress && static_cast<int>(Memory("RAM").size()) > 0) {
             uploadedMonitor = true;
             testerSpeed = 9600;
@@ -121,18 +124,18 @@ void FakeMonitorLink::OnLine(const std::string& line) {
             started_ = true;
         }
     } else if (w == "FV") {
-        Answer(w, uploadedMonitor ? "MONITOR 2.0" : "UNKNOWN COMMAND", !uploadedMonitor);
+        Answer(line, uploadedMonitor ? "MONITOR 2.0" : "UNKNOWN COMMAND", !uploadedMonitor);
     } else if ((w == "FE" || w == "MACFE") && uploadedMonitor) {
-        Answer(w, "ERASED", false, eraseMs);
+        Answer(line, "ERASED", false, eraseMs);
     } else if (w == "BV" && uploadedMonitor) {
-        Answer(w, "BATTERY OK");
+        Answer(line, "BATTERY OK");
     } else if (w == "RS" && uploadedMonitor) {
-        Send(w + "\r\n", replyDelayMs);
+        Send(line + "\r\n", replyDelayMs);
         uploadedMonitor = false;
         testerSpeed = 9600;
         monitorUpAt_ = now + 1000;
     } else {
-        Answer(w, "UNKNOWN COMMAND", true);
+        Answer(line, "UNKNOWN COMMAND", true);
     }
 }
 
@@ -150,7 +153,7 @@ int FakeMonitorLink::WriteBlock(const std::uint8_t* data, std::size_t count) {
     if (blocksWanted_ == 0 || count != 130) return static_cast<int>(count);
     std::uint32_t sum = 0;
     for (std::size_t i = 0; i < 130; i += 2) sum += (std::uint32_t{data[i]} << 8) | data[i + 1];
-    if ((sum & 0xFFFF) != 0) {
+    if ((sum & 0xFFFF) != 0 || blockIndex_ == refuseBlockData) {
         blocksWanted_ = 0;
         Send("*CHECKSUM*\r\n>", replyDelayMs);
         return static_cast<int>(count);

@@ -39,6 +39,11 @@ public:
     int refuseSpeed = 0;               // non-zero: SetLineSpeed fails with it
     std::vector<int> pendingOutputs;   // successive PendingOutput answers, then 0
     std::uint32_t monitorAddress = 0x60000;
+    // Line noise on the way in: a command line the tester hears as another
+    // one (and echoes and acts upon as it heard it).
+    std::map<std::string, std::string> hearsAs;
+    int refuseBlockData = -1;          // this block (0-based) arrives with a bad check word
+    std::uint32_t stallAfterWriteMs = 0;   // the PC is not scheduled for this long after each write
 
     // --- observations ----------------------------------------------------
     std::vector<std::string> commands;     // every command line received (without "\r")

@@ -18,6 +18,7 @@ public:
         total.push_back(percent);
         events.push_back("total:" + std::to_string(percent));
     }
+    void SetBlocksToSend(std::uint64_t blocks) override { blocksToSend.push_back(blocks); }
     std::vector<std::string> Statuses() const {
         std::vector<std::string> out;
         for (const auto& e : events)
@@ -27,6 +28,7 @@ public:
     std::vector<std::string> events;
     std::vector<int> current;
     std::vector<int> total;
+    std::vector<std::uint64_t> blocksToSend;
 };
 
 class RecordingTitle final : public MainWindowTitle {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "app/messages.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
@@ -51,12 +53,22 @@ public:
 
 // Hands the flow a link to the one fake tester the test keeps, so that the
 // tester's state and memory outlive each opening of the link.
+// Every text and block written is also shown to `watch` (when set), so that
+// a test can act at a chosen point of the conversation, as a user would.
 class ForwardingLink final : public TesterLink {
 public:
-    explicit ForwardingLink(std::unique_ptr<test::FakeMonitorLink>& target) : t_(target) {}
+    using Watch = std::function<void(std::string_view written)>;
+    ForwardingLink(std::unique_ptr<test::FakeMonitorLink>& target, Watch& watch) : t_(target), watch_(watch) {}
     int ReadByte(int timeoutMs) override { return t_->ReadByte(timeoutMs); }
-    int WriteText(std::string_view text) override { return t_->WriteText(text); }
-    int WriteBlock(const std::uint8_t* data, std::size_t count) override { return t_->WriteBlock(data, count); }
+    int WriteText(std::string_view text) override {
+        if (watch_) watch_(text);
+        return t_->WriteText(text);
+    }
+    int WriteBlock(const std::uint8_t* data, std::size_t count) override {
+        const int written = t_->WriteBlock(data, count);
+        if (watch_) watch_("<block>");
+        return written;
+    }
     int PendingOutput() override { return t_->PendingOutput(); }
     void PurgeReceive() override { t_->PurgeReceive(); }
     void PurgeTransmit() override { t_->PurgeTransmit(); }
@@ -65,6 +77,7 @@ public:
 
 private:
     std::unique_ptr<test::FakeMonitorLink>& t_;
+    Watch& watch_;
 };
 
 class DownloadFlowTest : public ::testing::Test {
@@ -83,11 +96,12 @@ protected:
         SetTesterLinkOpener([this](int port, std::unique_ptr<TesterLink>* link) {
             ports_.push_back(port);
             if (openResult_ != 0) return openResult_;
-            *link = std::make_unique<ForwardingLink>(tester_);
+            *link = std::make_unique<ForwardingLink>(tester_, watch_);
             return 0;
         });
     }
     ~DownloadFlowTest() override {
+        DownloadCancelFlag = 0;
         CloseTesterLink();
         SetTesterLinkOpener(nullptr);
         SetMonitorImageOverride(std::nullopt);
@@ -132,6 +146,7 @@ protected:
     test::RecordingTitle title_;
     std::vector<int> ports_;
     int openResult_ = 0;
+    ForwardingLink::Watch watch_;
 };
 
 TEST_F(DownloadFlowTest, OpeningQueriesTheTester) {
@@ -385,6 +400,66 @@ TEST_F(DownloadFlowTest, ApplicationsRunInTheOrderGivenEachWithItsOwnTotal) {
     EXPECT_EQ(view_.progress.total, (std::vector<int>{0, 12, 25, 37, 50, 62, 75, 87, 0, 25, 50, 75}));
     const auto lb = std::find(tester_->commands.begin(), tester_->commands.end(), "LB 9000 400");
     EXPECT_LT(lb, std::find(tester_->commands.begin(), tester_->commands.end(), "LB 1000 200"));
+}
+
+TEST_F(DownloadFlowTest, CancelInAnyPhaseStopsTheDownload) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> statements;
+        std::string cancelAt;  // how the text written when the user cancels begins ("<block>": a block)
+        int occurrence;
+    };
+    Image("a.bin", 1024, 11);
+    Image("b.bin", 2048, 12);
+    const Row rows[] = {
+        {"end-of-transfer wait", {"a.bin 20000 -RAM", "b.bin 30000 -RAM"}, "<block>", 8},
+        {"speed change back", {"a.bin 20000 -RAM", "b.bin 30000 -RAM"}, "BR 9600\r", 1},
+        {"reset wait", {"a.bin 20000 -RAM -r", "b.bin 30000 -RAM"}, "RS\r", 1},
+        {"erase-only statement", {"a.bin 2 -MERASE", "b.bin 30000 -RAM"}, "MACFE 2 ", 1},
+        {"the last statement's end", {"b.bin 30000 -RAM -r"}, "RS\r", 1},
+    };
+    for (const auto& row : rows) {
+        test::WriteScript(dir_ / "app.qob", "Demo", "1.0", row.statements);
+        tester_ = std::make_unique<test::FakeMonitorLink>(clock_);
+        DownloadFlow flow(view_);
+        Prepare(flow, {"Demo"});
+        int seen = 0;
+        watch_ = [&](std::string_view written) {
+            if (written.substr(0, row.cancelAt.size()) == row.cancelAt && ++seen == row.occurrence)
+                DownloadCancelFlag = 1;
+        };
+        EXPECT_EQ(flow.Download(), DownloadOutcome::kFailed) << row.name;
+        watch_ = nullptr;
+        ASSERT_EQ(sink_.shown.size(), 2u) << row.name;
+        EXPECT_EQ(sink_.shown[1].text, "Download aborted") << row.name;
+        EXPECT_EQ(sink_.shown[1].caption, "Message") << row.name;
+        // The statement after the cancel never starts.
+        const auto& sent = tester_->commands;
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "LB 30000 800"), row.statements.size() == 1 ? 1 : 0)
+            << row.name;
+        EXPECT_NE(title_.history.end(), std::find(title_.history.begin(), title_.history.end(), "ZUL for KVR 7700"));
+        EXPECT_EQ(std::find(title_.history.begin(), title_.history.end(), "Download Complete"), title_.history.end())
+            << row.name;
+        // The next download starts afresh.
+        sink_.shown.clear();
+        tester_ = std::make_unique<test::FakeMonitorLink>(clock_);
+        EXPECT_EQ(flow.Download(), DownloadOutcome::kCompleted) << row.name;
+    }
+}
+
+TEST_F(DownloadFlowTest, BlocksToSendLeaveOutStatementsThatOnlyErase) {
+    Image("a.bin", 128 * 8, 13);
+    Image("c.bin", 128 * 32, 14);
+    Image("b.bin", 128 * 16, 15);
+    test::WriteScript(dir_ / "app.qob", "Card", "1.0",
+                      {"a.bin 20000 -RAM", "c.bin 2 -MERASE", "!Half way", "b.bin 30000 -RAM"});
+    DownloadFlow flow(view_);
+    Prepare(flow, {"Card"});
+    EXPECT_EQ(flow.Download(), DownloadOutcome::kCompleted);
+    EXPECT_EQ(view_.progress.blocksToSend, (std::vector<std::uint64_t>{24, 16, 16}));
+    // The total bar counts the erase-only statement's 2 MB too, as it
+    // should, and so stays near 0: no ground for a time left.
+    EXPECT_EQ(view_.progress.total.back(), static_cast<int>(100 * 23 / ((1024 + 2097152 + 2048) / 128)));
 }
 
 }  // namespace

@@ -77,5 +77,23 @@ TEST(DownloadTexts, FixedMessages) {
                  "continue?");
 }
 
+TEST(TimeLeft, FromTheBytesStillToSendAtTheRateSoFar) {
+    struct Row {
+        std::uint64_t toSend, sent;
+        double seconds;
+        const char* shown;
+    };
+    const Row rows[] = {
+        {0, 1000, 10.0, "0:00"},         // nothing left: done, whatever the bars say
+        {1000, 1000, 10.0, "0:10"},
+        {11256 * 125, 11256, 1.0, "2:05"},
+        {500, 1000, 1.0, "0:01"},        // rounded to the nearest second
+        {1000, 0, 0.0, "--:--"},         // no rate yet
+        {1000, 10, 0.0, "--:--"},
+        {~std::uint64_t{0}, 1, 100.0, "--:--"},  // beyond any sensible figure
+    };
+    for (const auto& row : rows) EXPECT_EQ(TimeLeftText(row.toSend, row.sent, row.seconds), row.shown) << row.toSend;
+}
+
 }  // namespace
 }  // namespace zul

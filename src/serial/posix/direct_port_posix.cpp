@@ -110,6 +110,7 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
         NoteOpenFailure({error == ENOENT || error == ENXIO || error == ENODEV ? OpenFailureKind::kMissing
                          : error == EACCES || error == EPERM                  ? OpenFailureKind::kPermission
                          : error == EBUSY                                     ? OpenFailureKind::kBusy
+                         : error == EISDIR                                    ? OpenFailureKind::kNotSerial
                                                                               : OpenFailureKind::kOther,
                          path, error});
         handle = 0;

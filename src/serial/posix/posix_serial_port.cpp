@@ -60,7 +60,11 @@ OpenFailureKind KindOfErrno(int error) {
         case EPERM: return OpenFailureKind::kPermission;
         case EBUSY:
         case EWOULDBLOCK: return OpenFailureKind::kBusy;
-        case ENOTTY: return OpenFailureKind::kNotSerial;
+        case ENOTTY:
+        case EISDIR: return OpenFailureKind::kNotSerial;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case ELOOP: return OpenFailureKind::kMissing;
         default: return OpenFailureKind::kOther;
     }
 }
