@@ -4,6 +4,8 @@
 // time. It has no transport and no clock of its own: a transport feeds it the
 // bytes the PC sends (with the time and the PC's line speed) and takes the
 // bytes the PC would receive by a given time. Same inputs, same outputs.
+// It is as strict as the tester: command lines are taken only in their exact
+// form (sim/command_line.h), and a block only after the "!" that asks for it.
 #include <cstdint>
 #include <optional>
 #include <string>
