@@ -3,6 +3,7 @@
 // with settings of its own, bypassing the serial link, and gives every read
 // and write a short device time-out.
 #include <cstdint>
+#include <memory>
 
 namespace zul {
 
@@ -18,7 +19,7 @@ public:
     std::uint8_t parity = 0;
     std::uint8_t dataBits = 0;
 
-    DirectPort() = default;
+    DirectPort();
     // Closes what is still open, so that nothing leaks past an exception.
     ~DirectPort();
     DirectPort(const DirectPort&) = delete;
@@ -28,10 +29,12 @@ public:
     // applies the four settings and the time-outs (a one-byte read gives up
     // after 5 ms, a one-byte write after 10 ms). 1 when open and configured,
     // else 0 with the object closed. An empty or null name gives 0 at once.
+    // The device's own settings are remembered and put back by close.
     int open(const char* name, std::uint32_t baud, std::uint8_t byteSize, std::uint8_t parityCode,
              std::uint8_t stopBitsCode);
-    // Closes a valid handle and sets it to 0: the close result (1 success, 0
-    // failure), or the old handle value when there was nothing to close.
+    // Puts back the device settings found by open, closes a valid handle and
+    // sets it to 0: the close result (1 success, 0 failure), or the old
+    // handle value when there was nothing to close.
     std::intptr_t close();
     // Bytes written within the write time-out (5 ms + 5 ms per byte); 0 for
     // null data, a zero count or a failure.
@@ -45,6 +48,11 @@ public:
     int readUpTo256(void* buffer);
     // One byte: the count read, -1 on failure or a null buffer.
     int readOne(void* byte);
+
+private:
+    // The device's settings as open found them (platform records).
+    struct FoundSettings;
+    std::unique_ptr<FoundSettings> found_;
 };
 
 }  // namespace zul

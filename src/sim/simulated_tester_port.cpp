@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace zul::sim {
 namespace {
@@ -11,6 +12,13 @@ bool StandardBaud(int baud) {
     static const int kRates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600, 115200, 128000, 256000};
     return std::find(std::begin(kRates), std::end(kRates), baud) != std::end(kRates);
 }
+
+// The tester talks 8N1 only. A receiver set for another frame samples other
+// bits than the sender put there; the exact outcome depends on the byte and
+// the two frames, and is sometimes even right. The simulation makes it
+// always wrong, so that a wrong line format can never pass unnoticed: the
+// bit where the frames part is taken as inverted.
+std::uint8_t Misframed(std::uint8_t byte) { return static_cast<std::uint8_t>(byte ^ 0x80); }
 
 }  // namespace
 
@@ -30,12 +38,14 @@ SimNanos SimulatedTesterPort::Now() {
 void SimulatedTesterPort::Pull() {
     const auto bytes = tester_.TakeOutput(Now(), baud_);
     if (!open_) return;  // nobody listens: what arrives is lost
+    const bool misframed = !EightNOne();
     for (std::uint8_t b : bytes) {
         if (rx_.size() >= static_cast<std::size_t>(inQueueSize_)) {
             lineErrors_ |= kLineRxOverflow;
             continue;
         }
-        rx_.push_back(b);
+        if (misframed) lineErrors_ |= kLineFraming;
+        rx_.push_back(misframed ? Misframed(b) : b);
     }
 }
 
@@ -182,7 +192,14 @@ int SimulatedTesterPort::writeBlock(const void* data, int count) {
     const std::size_t inFlight = tester_.PcBytesInFlight(now);
     const std::size_t space = inFlight >= static_cast<std::size_t>(outQueueSize_) ? 0 : outQueueSize_ - inFlight;
     const int n = static_cast<int>(std::min<std::size_t>(space, static_cast<std::size_t>(count)));
-    tester_.Receive(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(n), now, baud_);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (EightNOne()) {
+        tester_.Receive(bytes, static_cast<std::size_t>(n), now, baud_);
+    } else {
+        std::vector<std::uint8_t> misframed(bytes, bytes + n);
+        for (std::uint8_t& b : misframed) b = Misframed(b);
+        tester_.Receive(misframed.data(), misframed.size(), now, baud_);
+    }
     if (n < count) recordError(SL_SHORT_WRITE);
     return n;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // A SerialPort whose far end is a TesterSimulator, on any platform, in the
-// time of a Clock. With a VirtualClock every wait of the protocol code (the
+// time of a Clock. The line carries the speed and the frame the PC sets: at
+// another speed than the tester's the bytes garble as on a cable, and with
+// another frame than 8N1 every byte does. With a VirtualClock every wait of the protocol code (the
 // link's read time-outs call yield, which sleeps 1 ms on the clock; fixed
 // waits sleep on it directly) moves the tester along, so multi-second
 // time-outs take microseconds.
@@ -56,6 +58,9 @@ public:
 
     // The PC side's line speed.
     int baud() const { return baud_; }
+    // The line format the tester uses. With any other, every byte either
+    // way arrives garbled (and the PC's port sees framing errors).
+    bool EightNOne() const { return dataBits_ == 8 && parity_ == 'N' && stopBits_ == 1; }
     bool isOpen() const { return open_; }
     // The simulator time that corresponds to the clock's present.
     SimNanos Now();

@@ -1,5 +1,7 @@
 #include "sim/tester_memory.h"
 
+#include <algorithm>
+
 namespace zul::sim {
 
 std::uint8_t SparseMemory::Get(std::uint32_t address) const {
@@ -21,18 +23,20 @@ std::vector<std::uint8_t> SparseMemory::Read(std::uint32_t address, std::uint32_
 }
 
 void SparseMemory::Fill(std::uint32_t address, std::uint64_t count) {
-    std::uint64_t a = address;
-    const std::uint64_t end = a + count;
-    while (a < end && a <= 0xFFFFFFFFull) {
-        const std::uint32_t page = static_cast<std::uint32_t>(a / kPage);
-        const std::uint64_t pageStart = static_cast<std::uint64_t>(page) * kPage;
+    const std::uint64_t start = address;
+    const std::uint64_t end = std::min<std::uint64_t>(start + count, 0x100000000ull);
+    // Only pages that exist hold anything but the fill value, so only they
+    // are visited (an erase of the whole address range stays quick).
+    for (auto it = pages_.lower_bound(address / kPage); it != pages_.end();) {
+        const std::uint64_t pageStart = static_cast<std::uint64_t>(it->first) * kPage;
         const std::uint64_t pageEnd = pageStart + kPage;
-        if (a == pageStart && end >= pageEnd) {
-            pages_.erase(page);
-        } else if (auto it = pages_.find(page); it != pages_.end()) {
-            for (std::uint64_t x = a; x < end && x < pageEnd; ++x) it->second[x - pageStart] = fill_;
+        if (pageStart >= end) break;
+        if (start <= pageStart && end >= pageEnd) {
+            it = pages_.erase(it);
+            continue;
         }
-        a = pageEnd;
+        for (std::uint64_t x = std::max(start, pageStart); x < end && x < pageEnd; ++x) it->second[x - pageStart] = fill_;
+        ++it;
     }
 }
 

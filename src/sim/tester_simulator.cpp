@@ -1,7 +1,6 @@
 #include "sim/tester_simulator.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 #include "tester/monitor_image.h"
@@ -10,51 +9,11 @@ namespace zul::sim {
 namespace {
 
 constexpr std::size_t kBlockBytes = 130;
-constexpr std::size_t kMaxLine = 120;
+// The transcript keeps this much of a line's echo (the tester echoes all of it).
+constexpr std::size_t kMaxEchoKept = 1024;
 
 const char* const kBootBanner = "KVR 7700 boot monitor 3.2 (simulated)\r\n";
 const char* const kFlashBanner = "KVR 7700 flash monitor 1.0 (simulated)\r\n";
-
-bool ParseHex(const std::string& text, std::uint32_t* value) {
-    if (text.empty() || text.size() > 8) return false;
-    std::uint32_t v = 0;
-    for (char c : text) {
-        const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                      : (c >= 'a' && c <= 'f')                   ? c - 'a' + 10
-                      : (c >= 'A' && c <= 'F')                   ? c - 'A' + 10
-                                                                 : -1;
-        if (d < 0) return false;
-        v = (v << 4) | static_cast<std::uint32_t>(d);
-    }
-    *value = v;
-    return true;
-}
-
-bool ParseDecimal(const std::string& text, int* value) {
-    if (text.empty() || text.size() > 7) return false;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    *value = v;
-    return true;
-}
-
-std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : line) {
-        if (c == ' ' || c == '\t') {
-            if (!word.empty()) words.push_back(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
-    if (!word.empty()) words.push_back(word);
-    return words;
-}
 
 std::string Hex(std::uint32_t v) {
     char buffer[16];
@@ -220,8 +179,7 @@ void TesterSimulator::PowerCycle(SimNanos at) {
     pending_ = Pending{};
     toPc_.DropUnsent(now_);  // what was still queued in the UART is gone
     fifo_.clear();
-    line_.clear();
-    echo_.clear();
+    ClearLine();
     input_ = Input::Command;
     memory_.ClearRam();
     loadedImages_.clear();
@@ -250,16 +208,17 @@ void TesterSimulator::Event(const std::string& text, SimNanos at) {
 
 void TesterSimulator::HandleByte(std::uint8_t byte, SimNanos at) {
     if (input_ == Input::Block) {
-        transfer_->buffer.push_back(byte);
-        if (transfer_->buffer.size() == kBlockBytes) HandleBlock(at);
-        return;
+        if (at >= blockAllowedFrom_) {
+            transfer_->buffer.push_back(byte);
+            if (transfer_->buffer.size() == kBlockBytes) HandleBlock(at);
+            return;
+        }
+        // Sent before the tester asked for it: the monitor is not reading a
+        // block, so the transfer ends and the bytes are read as a command line.
+        FinishTransfer(at, false,
+                       "block " + std::to_string(transfer_->index + 1) + " sent before the tester asked for it");
     }
-    if (byte == '\n' && lastWasCr_) {
-        lastWasCr_ = false;
-        return;
-    }
-    lastWasCr_ = byte == '\r';
-    if (line_.empty() && echo_.empty()) {
+    if (!lineStarted_) {
         // A new command line begins: faults tied to it act from its first byte.
         const std::uint32_t number = commandCount_ + 1;
         for (const Fault& f : options_.faults) {
@@ -275,10 +234,13 @@ void TesterSimulator::HandleByte(std::uint8_t byte, SimNanos at) {
             }
         }
         if (Deaf()) return;
+        lineStarted_ = true;
     }
-    if (byte == '\r' || byte == '\n') {
+    if (byte == '\r') {
+        // Only a carriage return ends a line; whatever else came is part of it.
         const std::string line = line_;
         line_.clear();
+        lineStarted_ = false;
         ++commandCount_;
         TranscriptEntry e;
         e.kind = TranscriptEntry::Kind::Command;
@@ -294,18 +256,17 @@ void TesterSimulator::HandleByte(std::uint8_t byte, SimNanos at) {
         HandleLine(line, at);
         return;
     }
-    if (byte == 0x08 || byte == 0x7F) {
-        if (!line_.empty()) {
-            line_.pop_back();
-            echo_ += "\b \b";
-            Echo("\b \b", at);
-        }
-        return;
-    }
-    if (byte < 0x20 || byte > 0x7E || line_.size() >= kMaxLine) return;  // noise, or a line too long
-    line_ += static_cast<char>(byte);
-    echo_ += static_cast<char>(byte);
+    // Every byte is echoed as it arrived; a line longer than the monitor
+    // keeps is refused at its end.
+    if (line_.size() <= kMaxCommandLine) line_ += static_cast<char>(byte);
+    if (echo_.size() < kMaxEchoKept) echo_ += static_cast<char>(byte);
     Echo(std::string(1, static_cast<char>(byte)), at);
+}
+
+void TesterSimulator::ClearLine() {
+    line_.clear();
+    echo_.clear();
+    lineStarted_ = false;
 }
 
 void TesterSimulator::Echo(const std::string& text, SimNanos at) {
@@ -313,130 +274,171 @@ void TesterSimulator::Echo(const std::string& text, SimNanos at) {
     for (char c : text) toPc_.Send(MaybeGarble(static_cast<std::uint8_t>(c)), at, baud_);
 }
 
+const TesterSimulator::CommandHandler TesterSimulator::kCommandHandlers[] = {
+    {CommandName::Version, &TesterSimulator::OnVersion},
+    {CommandName::Identify, &TesterSimulator::OnIdentify},
+    {CommandName::BaudRate, &TesterSimulator::OnBaudRate},
+    {CommandName::LoadRam, &TesterSimulator::OnLoadRam},
+    {CommandName::Call, &TesterSimulator::OnCall},
+    {CommandName::MonitorVersion, &TesterSimulator::OnMonitorVersion},
+    {CommandName::FlashErase, &TesterSimulator::OnFlashErase},
+    {CommandName::FlashLoad, &TesterSimulator::OnFlashLoad},
+    {CommandName::CardErase, &TesterSimulator::OnCardErase},
+    {CommandName::CardLoad, &TesterSimulator::OnCardLoad},
+    {CommandName::Battery, &TesterSimulator::OnBattery},
+    {CommandName::Reset, &TesterSimulator::OnReset},
+};
+
 void TesterSimulator::HandleLine(const std::string& line, SimNanos at) {
-    const std::vector<std::string> words = Split(line);
-    if (words.empty()) {
-        Emit(">", at);
-        return;
-    }
     if (const Fault* f = CommandFault(FaultKind::Reset); f && f->command != 0) {
         Fire(*f);
         StartReset(at, "fault: tester resets itself");
         return;
     }
-    std::string cmd = words[0];
-    for (char& c : cmd) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    const std::size_t args = words.size() - 1;
+    const std::optional<CommandLine> command = ParseCommandLine(line);
     const bool flashMonitor = state_ == SimState::UploadedMonitor;
-    std::uint32_t a = 0, b = 0;
-
-    if (cmd == "V" && args == 0) {
-        Emit(std::string(flashMonitor ? kFlashBanner : kBootBanner) + ">", at);
-    } else if (cmd == "I" && args == 0) {
-        std::string id = options_.identifier;
-        if (const Fault* f = CommandFault(FaultKind::WrongId)) {
-            Fire(*f);
-            id = f->text;
-        }
-        Emit(id + " KVR 7700 PowerPC (simulated)\r\n>", at);
-    } else if (cmd == "BR" && args == 1) {
-        int rate = 0;
-        static const int kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-        if (!ParseDecimal(words[1], &rate) || std::find(std::begin(kRates), std::end(kRates), rate) == std::end(kRates)) {
-            EmitError("BAD BAUD RATE", at);
-        } else if (const Fault* f = CommandFault(FaultKind::IgnoreBaud)) {
-            Fire(*f);
-            Emit(">", at);
-        } else {
-            // The echo leaves at the old speed; then both directions switch.
-            pending_ = Pending{};
-            pending_.what = Pending::What::SwitchBaud;
-            pending_.time = std::max(at, toPc_.freeAt());
-            pending_.hearsInput = true;
-            pending_.newBaud = rate;
-        }
-    } else if (cmd == "LB" && args == 2 && ParseHex(words[1], &a) && ParseHex(words[2], &b)) {
-        if (a == kMonitorLoadAddress && options_.faults.end() !=
-                                            std::find_if(options_.faults.begin(), options_.faults.end(), [](const Fault& f) {
-                                                return f.kind == FaultKind::RefuseMonitor;
-                                            })) {
-            for (const Fault& f : options_.faults) {
-                if (f.kind == FaultKind::RefuseMonitor) Fire(f);
-            }
-            EmitError("UPLOAD REFUSED", at);
+    if (!command || !(flashMonitor ? command->spec->uploadedMonitor : command->spec->bootMonitor)) {
+        AnswerUnknown(at);
+        return;
+    }
+    for (const CommandHandler& handler : kCommandHandlers) {
+        if (handler.name == command->spec->name) {
+            (this->*handler.run)(*command, at);
             return;
         }
-        // Whatever was loaded where these bytes go is no longer intact.
-        const std::uint64_t end = static_cast<std::uint64_t>(a) + (b / 128) * 128;
-        loadedImages_.erase(std::remove_if(loadedImages_.begin(), loadedImages_.end(),
-                                           [&](const auto& img) {
-                                               const std::uint64_t imgEnd = static_cast<std::uint64_t>(img.first) + img.second;
-                                               return img.first < end && a < imgEnd;
-                                           }),
-                            loadedImages_.end());
-        StartTransfer(TransferRecord::Target::Ram, a, b / 128, a, at);
-    } else if (cmd == "C" && args == 2 && ParseHex(words[1], &a)) {
-        const bool monitor = a == kMonitorLoadAddress &&
-                             std::any_of(loadedImages_.begin(), loadedImages_.end(),
-                                         [&](const auto& img) { return img.first == a && img.second > 0; });
-        if (monitor) {
-            std::uint32_t delay = options_.timing.monitorStartMs;
-            for (const Fault& f : options_.faults) {
-                if (f.kind == FaultKind::LateMonitor) {
-                    Fire(f);
-                    delay = f.delayMs;
-                }
-            }
-            state_ = SimState::MonitorStarting;
-            pending_ = Pending{};
-            pending_.what = Pending::What::MonitorUp;
-            pending_.time = std::max(at, toPc_.freeAt()) + delay * kNanosPerMs;
-            Event("monitor image started at " + Hex(a), at);
-        } else {
-            state_ = SimState::Application;
-            Event("code started at " + Hex(a) + ": the tester runs it and stops answering", at);
-        }
-    } else if (!flashMonitor) {
-        EmitError("UNKNOWN COMMAND " + cmd, at);
-    } else if (cmd == "FV" && args == 0) {
-        Emit("FLASH MONITOR 1.0\r\n>", at);
-    } else if (cmd == "FE" && (args == 1 || args == 2) && ParseHex(words[1], &a) && (args == 1 || ParseHex(words[2], &b))) {
-        const std::uint64_t last = static_cast<std::uint64_t>(a) + (args == 2 && b > 0 ? b - 1 : 0);
-        const std::uint32_t sectors =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(last, 0xFFFFFFFFull) / kFlashSectorSize - a / kFlashSectorSize + 1);
-        StartErase(at, static_cast<SimNanos>(sectors) * options_.timing.sectorEraseMs * kNanosPerMs, false, a,
-                   args == 2 ? b : 0);
-    } else if (cmd == "MACFE" && args == 2 && ParseHex(words[1], &a) && ParseHex(words[2], &b)) {
-        if (!TesterMemory::CardRangeValid(a, b)) {
-            EmitError("BAD PAGE RANGE", at);
-        } else {
-            StartErase(at, static_cast<SimNanos>(b) * options_.timing.cardPageEraseMs * kNanosPerMs, true, a, b);
-        }
-    } else if (cmd == "FLB" && args == 2 && ParseHex(words[1], &a) && ParseHex(words[2], &b)) {
-        StartTransfer(TransferRecord::Target::Flash, a, b / 128, a, at);
-    } else if (cmd == "MACFLB" && args == 2 && ParseHex(words[1], &a) && ParseHex(words[2], &b)) {
-        if (!TesterMemory::CardRangeValid(a, b)) {
-            EmitError("BAD PAGE RANGE", at);
-        } else {
-            StartTransfer(TransferRecord::Target::Card, a, b * (kCardPageSize / 128), a * kCardPageSize, at);
-        }
-    } else if (cmd == "BV" && args == 1 && ParseHex(words[1], &a) && a <= 0xFF) {
-        std::uint32_t level = options_.batteryLevel;
-        if (const Fault* f = CommandFault(FaultKind::LowBattery)) {
-            Fire(*f);
-            level = 0;
-        }
-        if (level >= a) {
-            Emit("BATTERY OK\r\n>", at);
-        } else {
-            EmitError("BATTERY LOW", at);
-        }
-    } else if (cmd == "RS" && args == 0) {
-        StartReset(at, "reset command");
+    }
+    AnswerUnknown(at);
+}
+
+void TesterSimulator::AnswerUnknown(SimNanos at) { EmitError("UNKNOWN COMMAND", at); }
+
+void TesterSimulator::OnVersion(const CommandLine&, SimNanos at) {
+    Emit(std::string(state_ == SimState::UploadedMonitor ? kFlashBanner : kBootBanner) + ">", at);
+}
+
+void TesterSimulator::OnIdentify(const CommandLine&, SimNanos at) {
+    std::string id = options_.identifier;
+    if (const Fault* f = CommandFault(FaultKind::WrongId)) {
+        Fire(*f);
+        id = f->text;
+    }
+    Emit(id + " KVR 7700 PowerPC (simulated)\r\n>", at);
+}
+
+void TesterSimulator::OnBaudRate(const CommandLine& command, SimNanos at) {
+    static const std::uint32_t kRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    const std::uint32_t rate = command.args[0];
+    if (std::find(std::begin(kRates), std::end(kRates), rate) == std::end(kRates)) {
+        EmitError("BAD BAUD RATE", at);
+    } else if (const Fault* f = CommandFault(FaultKind::IgnoreBaud)) {
+        Fire(*f);
+        Emit(">", at);
     } else {
-        EmitError("UNKNOWN COMMAND " + cmd, at);
+        // The echo leaves at the old speed; then both directions switch.
+        pending_ = Pending{};
+        pending_.what = Pending::What::SwitchBaud;
+        pending_.time = std::max(at, toPc_.freeAt());
+        pending_.hearsInput = true;
+        pending_.newBaud = static_cast<int>(rate);
     }
 }
+
+void TesterSimulator::OnLoadRam(const CommandLine& command, SimNanos at) {
+    const std::uint32_t a = command.args[0];
+    const std::uint32_t b = command.args[1];
+    if (a == kMonitorLoadAddress && std::any_of(options_.faults.begin(), options_.faults.end(),
+                                                [](const Fault& f) { return f.kind == FaultKind::RefuseMonitor; })) {
+        for (const Fault& f : options_.faults) {
+            if (f.kind == FaultKind::RefuseMonitor) Fire(f);
+        }
+        EmitError("UPLOAD REFUSED", at);
+        return;
+    }
+    // Whatever was loaded where these bytes go is no longer intact.
+    const std::uint64_t end = static_cast<std::uint64_t>(a) + (b / 128) * 128;
+    loadedImages_.erase(std::remove_if(loadedImages_.begin(), loadedImages_.end(),
+                                       [&](const auto& img) {
+                                           const std::uint64_t imgEnd = static_cast<std::uint64_t>(img.first) + img.second;
+                                           return img.first < end && a < imgEnd;
+                                       }),
+                        loadedImages_.end());
+    StartTransfer(TransferRecord::Target::Ram, a, b / 128, a, at);
+}
+
+void TesterSimulator::OnCall(const CommandLine& command, SimNanos at) {
+    const std::uint32_t a = command.args[0];
+    const bool monitor = a == kMonitorLoadAddress &&
+                         std::any_of(loadedImages_.begin(), loadedImages_.end(),
+                                     [&](const auto& img) { return img.first == a && img.second > 0; });
+    if (monitor) {
+        std::uint32_t delay = options_.timing.monitorStartMs;
+        for (const Fault& f : options_.faults) {
+            if (f.kind == FaultKind::LateMonitor) {
+                Fire(f);
+                delay = f.delayMs;
+            }
+        }
+        state_ = SimState::MonitorStarting;
+        pending_ = Pending{};
+        pending_.what = Pending::What::MonitorUp;
+        pending_.time = std::max(at, toPc_.freeAt()) + delay * kNanosPerMs;
+        Event("monitor image started at " + Hex(a), at);
+    } else {
+        state_ = SimState::Application;
+        Event("code started at " + Hex(a) + ": the tester runs it and stops answering", at);
+    }
+}
+
+void TesterSimulator::OnMonitorVersion(const CommandLine&, SimNanos at) { Emit("FLASH MONITOR 1.0\r\n>", at); }
+
+void TesterSimulator::OnFlashErase(const CommandLine& command, SimNanos at) {
+    const std::uint32_t a = command.args[0];
+    const bool bank = command.argCount == 2;
+    const std::uint32_t b = bank ? command.args[1] : 0;
+    const std::uint64_t last = static_cast<std::uint64_t>(a) + (bank && b > 0 ? b - 1 : 0);
+    const std::uint32_t sectors =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(last, 0xFFFFFFFFull) / kFlashSectorSize - a / kFlashSectorSize + 1);
+    StartErase(at, static_cast<SimNanos>(sectors) * options_.timing.sectorEraseMs * kNanosPerMs, false, a, b);
+}
+
+void TesterSimulator::OnFlashLoad(const CommandLine& command, SimNanos at) {
+    StartTransfer(TransferRecord::Target::Flash, command.args[0], command.args[1] / 128, command.args[0], at);
+}
+
+void TesterSimulator::OnCardErase(const CommandLine& command, SimNanos at) {
+    const std::uint32_t first = command.args[0];
+    const std::uint32_t pages = command.args[1];
+    if (!TesterMemory::CardRangeValid(first, pages)) {
+        EmitError("BAD PAGE RANGE", at);
+    } else {
+        StartErase(at, static_cast<SimNanos>(pages) * options_.timing.cardPageEraseMs * kNanosPerMs, true, first, pages);
+    }
+}
+
+void TesterSimulator::OnCardLoad(const CommandLine& command, SimNanos at) {
+    const std::uint32_t first = command.args[0];
+    const std::uint32_t pages = command.args[1];
+    if (!TesterMemory::CardRangeValid(first, pages)) {
+        EmitError("BAD PAGE RANGE", at);
+    } else {
+        StartTransfer(TransferRecord::Target::Card, first, pages * (kCardPageSize / 128), first * kCardPageSize, at);
+    }
+}
+
+void TesterSimulator::OnBattery(const CommandLine& command, SimNanos at) {
+    std::uint32_t level = options_.batteryLevel;
+    if (const Fault* f = CommandFault(FaultKind::LowBattery)) {
+        Fire(*f);
+        level = 0;
+    }
+    if (level >= command.args[0]) {
+        Emit("BATTERY OK\r\n>", at);
+    } else {
+        EmitError("BATTERY LOW", at);
+    }
+}
+
+void TesterSimulator::OnReset(const CommandLine&, SimNanos at) { StartReset(at, "reset command"); }
 
 void TesterSimulator::StartErase(SimNanos at, SimNanos duration, bool card, std::uint32_t first, std::uint32_t count) {
     pending_ = Pending{};
@@ -492,6 +494,9 @@ void TesterSimulator::RequestBlock(SimNanos at) {
         return;
     }
     Emit("!", at);
+    // A PC has the "!" half a bit before its frame ends and may start a byte
+    // then; that byte is complete here 9.5 bit times later.
+    blockAllowedFrom_ = toPc_.freeAt() + 9 * BitTime(baud_);
 }
 
 void TesterSimulator::HandleBlock(SimNanos at) {
@@ -543,8 +548,7 @@ void TesterSimulator::FinishTransfer(SimNanos at, bool complete, const std::stri
 
 void TesterSimulator::StartReset(SimNanos at, const std::string& why) {
     if (transfer_) FinishTransfer(at, false, why);
-    line_.clear();
-    echo_.clear();
+    ClearLine();
     fifo_.clear();
     state_ = SimState::Resetting;
     pending_ = Pending{};
@@ -577,12 +581,12 @@ void TesterSimulator::RunPending(SimNanos at) {
         case Pending::What::MonitorUp:
             state_ = SimState::UploadedMonitor;
             baud_ = 9600;
-            lastWasCr_ = false;
+            ClearLine();
             Event("uploaded monitor listening at 9600", at);
             break;
         case Pending::What::ResetDone:
             baud_ = 9600;
-            lastWasCr_ = false;
+            ClearLine();
             loadedImages_.clear();
             if (options_.resetBootsApplication) {
                 state_ = SimState::Application;

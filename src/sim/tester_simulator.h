@@ -4,11 +4,14 @@
 // time. It has no transport and no clock of its own: a transport feeds it the
 // bytes the PC sends (with the time and the PC's line speed) and takes the
 // bytes the PC would receive by a given time. Same inputs, same outputs.
+// It is as strict as the tester: command lines are taken only in their exact
+// form (sim/command_line.h), and a block only after the "!" that asks for it.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "sim/command_line.h"
 #include "sim/sim_faults.h"
 #include "sim/sim_line.h"
 #include "sim/tester_memory.h"
@@ -132,7 +135,29 @@ private:
     void HandleByte(std::uint8_t byte, SimNanos at);
     void HandleLine(const std::string& line, SimNanos at);
     void HandleBlock(SimNanos at);
+
+    // One handler per command of the monitors' command table.
+    using Handler = void (TesterSimulator::*)(const CommandLine& command, SimNanos at);
+    struct CommandHandler {
+        CommandName name;
+        Handler run;
+    };
+    static const CommandHandler kCommandHandlers[];
+    void OnVersion(const CommandLine& command, SimNanos at);
+    void OnIdentify(const CommandLine& command, SimNanos at);
+    void OnBaudRate(const CommandLine& command, SimNanos at);
+    void OnLoadRam(const CommandLine& command, SimNanos at);
+    void OnCall(const CommandLine& command, SimNanos at);
+    void OnMonitorVersion(const CommandLine& command, SimNanos at);
+    void OnFlashErase(const CommandLine& command, SimNanos at);
+    void OnFlashLoad(const CommandLine& command, SimNanos at);
+    void OnCardErase(const CommandLine& command, SimNanos at);
+    void OnCardLoad(const CommandLine& command, SimNanos at);
+    void OnBattery(const CommandLine& command, SimNanos at);
+    void OnReset(const CommandLine& command, SimNanos at);
+    void AnswerUnknown(SimNanos at);
     void Echo(const std::string& text, SimNanos at);
+    void ClearLine();
     void StartErase(SimNanos at, SimNanos duration, bool card, std::uint32_t first, std::uint32_t count);
     void StartTransfer(TransferRecord::Target target, std::uint32_t address, std::uint32_t blocks,
                        std::uint32_t byteAddress, SimNanos at);
@@ -159,10 +184,13 @@ private:
     int baud_ = 9600;
     SimState state_ = SimState::BootMonitor;
     Input input_ = Input::Command;
-    std::string line_;
+    std::string line_;  // the line being typed, up to one byte past the longest kept
     std::string echo_;  // the echo of the line being typed, for the transcript
+    bool lineStarted_ = false;
     std::size_t answerIndex_ = ~std::size_t{0};
-    bool lastWasCr_ = false;
+    // The earliest moment a byte of the requested block can have arrived: one
+    // that arrives earlier was sent before the PC had the "!" asking for it.
+    SimNanos blockAllowedFrom_ = 0;
     std::optional<Transfer> transfer_;
     Pending pending_;
     std::vector<ReceivedByte> fifo_;

@@ -136,6 +136,61 @@ TEST_F(PortFixture, WrongPcSpeedGarblesAndTimeOutsPassInVirtualTime) {
     EXPECT_EQ(port->setLine(9600, 'X', 8, 1), SL_BAD_PARITY);
 }
 
+// The tester talks 8N1. Any other frame the PC sets garbles every byte, in
+// both directions: the tester does not understand what is sent, and what it
+// answers comes out wrong.
+TEST(SimulatedTesterPort, AnyFrameButEightNOneGarblesEveryByte) {
+    const struct {
+        char parity;
+        int dataBits;
+        int stopBits;
+        bool understood;
+    } kTable[] = {
+        {'N', 8, 1, true},  {'E', 8, 1, false}, {'O', 8, 1, false}, {'M', 8, 1, false}, {'S', 8, 1, false},
+        {'N', 7, 1, false}, {'E', 7, 1, false}, {'N', 8, 2, false}, {'N', 6, 1, false}, {'N', 5, 2, false},
+    };
+    // Everything that arrives within a second.
+    auto readAll = [](SerialLink& link, Clock& clock) {
+        std::string got;
+        const std::uint32_t start = clock.TickCount();
+        while (clock.TickCount() - start < 1000) {
+            const int b = link.readByte(55);
+            if (b >= 0) got += static_cast<char>(b);
+        }
+        return got;
+    };
+    std::string reference;  // the answer as read in 8N1 (the first row)
+    for (const auto& row : kTable) {
+        SCOPED_TRACE(std::string(1, row.parity) + std::to_string(row.dataBits) + std::to_string(row.stopBits));
+        VirtualClock clock;
+        ScopedClock installed(clock);
+        for (bool fromPc : {true, false}) {
+            TesterSimulator tester;
+            SimulatedTesterPort port(tester, clock);
+            SerialLink link(&port);
+            // The command goes out in the frame under test, or the answer
+            // is read in it.
+            auto setFrame = [&] { return link.line->setLineSettings(9600, row.parity, row.dataBits, row.stopBits); };
+            if (fromPc) {
+                ASSERT_EQ(setFrame(), 0);
+            }
+            link.writeText("I\r", -1);
+            if (!fromPc) {
+                ASSERT_EQ(setFrame(), 0);
+            }
+            const std::string answer = readAll(link, clock);
+            EXPECT_EQ(answer.find("ZIZ2") != std::string::npos, row.understood) << fromPc << " " << answer;
+            EXPECT_EQ(tester.commandCount(), fromPc && !row.understood ? 0u : 1u);
+            if (!fromPc) {
+                // Byte for byte: every one arrives, and every one is wrong.
+                if (row.understood) reference = answer;
+                ASSERT_EQ(answer.size(), reference.size());
+                for (std::size_t i = 0; i < answer.size(); ++i) EXPECT_EQ(answer[i] == reference[i], row.understood) << i;
+            }
+        }
+    }
+}
+
 TEST(SimulatedTesterPortFactory, MakesPortsThatReachTheSameTester) {
     VirtualClock clock;
     ScopedClock installed(clock);

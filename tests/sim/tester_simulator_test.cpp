@@ -96,7 +96,7 @@ TEST(BootMonitor, AnswersItsCommandsWithEchoAndPrompt) {
     } cases[] = {
         {"V\r", "V\r\nKVR 7700 boot monitor", false},
         {"I\r", "I\r\nZIZ2", false},
-        {"\r", "\r\n>", false},
+        {"\r", "\r\n*UNKNOWN COMMAND*\r\n>", true},
         {"FV\r", "FV\r\n*", true},
         {"FE 80000\r", "FE 80000\r\n*", true},
         {"BV a1\r", "BV a1\r\n*", true},
@@ -144,13 +144,31 @@ TEST(BootMonitor, AnswerTakesTenBitTimesPerByte) {
     EXPECT_EQ(out, expected);
 }
 
-TEST(BootMonitor, HandTypedLinesWithLineFeedAndBackspaceWork) {
-    SimBench bench;
-    std::string out = bench.Talk("IX\bx\b\r\n");
-    EXPECT_NE(out.find("ZIZ2"), std::string::npos);
-    EXPECT_EQ(bench.sim.commandCount(), 1u);
-    out = bench.Talk("V\n");
-    EXPECT_NE(out.find("boot monitor"), std::string::npos);
+// Only a carriage return ends a line, and every byte before it belongs to the
+// line: a line feed or a backspace makes a line the monitor does not know.
+// Each is answered like an unknown command and changes nothing.
+TEST(BootMonitor, LineFeedsAndBackspacesArePartOfTheLine) {
+    const struct {
+        const char* sent;
+        const char* answer;  // everything the tester sends back
+        std::uint32_t commands;
+    } kTable[] = {
+        {"I\r\n", "I\r\nZIZ2 KVR 7700 PowerPC\r\n>\n", 1},
+        {"I\r\nV\r", "I\r\nZIZ2 KVR 7700 PowerPC\r\n>\nV\r\n*UNKNOWN COMMAND*\r\n>", 2},
+        {"V\n", "V\n", 0},
+        {"V\nI\r", "V\nI\r\n*UNKNOWN COMMAND*\r\n>", 1},
+        {"IX\b\r", "IX\b\r\n*UNKNOWN COMMAND*\r\n>", 1},
+        {"\n\r", "\n\r\n*UNKNOWN COMMAND*\r\n>", 1},
+        {"\r\r", "\r\n*UNKNOWN COMMAND*\r\n>\r\n*UNKNOWN COMMAND*\r\n>", 2},
+    };
+    for (const auto& row : kTable) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(row.sent)));
+        SimBench bench;
+        bench.Talk(row.sent, 200);
+        EXPECT_EQ(bench.received, row.answer);
+        EXPECT_EQ(bench.sim.commandCount(), row.commands);
+        EXPECT_EQ(bench.sim.state(), SimState::BootMonitor);
+    }
 }
 
 TEST(BaudRate, EchoAtTheOldSpeedThenBothDirectionsSwitch) {
@@ -223,6 +241,86 @@ TEST(BlockTransfer, BadCheckWordIsRefusedAndEndsTheTransfer) {
     EXPECT_FALSE(bench.sim.transfers().at(0).complete);
     // Command mode again.
     EXPECT_NE(bench.Talk("I\r").find("ZIZ2"), std::string::npos);
+}
+
+// A block goes out only after the "!" that asks for it. One that starts
+// earlier (with the load command, straight after the block before it, or a
+// block one byte too long) ends the transfer; its bytes are then read as a
+// command line, which the monitor does not know.
+TEST(BlockTransfer, BlockSentBeforeItsRequestEndsTheTransfer) {
+    const std::vector<std::uint8_t> data(128, 0x55);
+    const std::vector<std::uint8_t> block = MakeBlock(data.data());
+    auto join = [](std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const std::string command = "LB 2000 100\r";
+    const struct {
+        const char* name;
+        bool waitForFirstRequest;
+        std::vector<std::uint8_t> sent;
+        std::uint32_t accepted;
+    } kTable[] = {
+        {"with the load command", false, block, 0},
+        {"two blocks at once", true, join(block, block), 1},
+        {"one byte too many", true, join(block, {0x55}), 1},
+    };
+    for (const auto& row : kTable) {
+        SCOPED_TRACE(row.name);
+        SimOptions options;
+        options.timing.ramBlockUs = 0;  // the tester asks again at once: the PC is still too early
+        SimBench bench(options);
+        if (row.waitForFirstRequest) {
+            ASSERT_EQ(bench.Talk(command, 50), "LB 2000 100\r\n!");
+        } else {
+            bench.sim.Receive(command, bench.now, bench.pcBaud);
+        }
+        bench.sim.Receive(row.sent.data(), row.sent.size(), bench.now, bench.pcBaud);
+        bench.Wait(400);
+        ASSERT_EQ(bench.sim.transfers().size(), 1u);
+        EXPECT_FALSE(bench.sim.transfers()[0].complete);
+        EXPECT_EQ(bench.sim.transfers()[0].accepted, row.accepted);
+        EXPECT_EQ(bench.sim.memory().ReadRam(0x2000 + row.accepted * 128, 1)[0], 0);
+        const std::string answer = bench.Talk("\r", 200);
+        EXPECT_EQ(answer.substr(answer.size() - 22), "\r\n*UNKNOWN COMMAND*\r\n>");
+        EXPECT_NE(bench.Talk("I\r").find("ZIZ2"), std::string::npos);
+    }
+}
+
+// In either monitor, a line that differs from the exact form in any way is
+// answered like an unknown command and changes nothing: no transfer, erase,
+// speed change or start of code.
+TEST(StrictMonitor, LinesNotInTheExactFormAreAnsweredAsUnknownAndChangeNothing) {
+    const char* const kEither[] = {
+        "LB 2000 A0", "LB 2000 0a0", "LB 02000 a0", "LB  2000 a0", "LB 2000 a0 ", " LB 2000 a0", "LB 2000",
+        "lb 2000 a0", "LB 0x2000 a0", "C 2000 X", "C 60000", "C 2000 not_used", "C 2000 NOT_USED ", "C 02000 NOT_USED",
+        "BR 09600", "BR 115200 ", "br 115200", "BR 115200 0", "\nV", "\nBR 115200", "v", "I\x7f",
+    };
+    const char* const kUploadedOnly[] = {
+        "FE 80000 0100", "FE 8000A", "FE 80000 100 1", "FLB 80000 1OO", "FLB 80000", "MACFE 0 08", "MACFLB 00 1",
+        "BV A1", "BV 0a1", "BV 100", "RS ", "FV 1", "fv", "FE  80000",
+    };
+    for (bool uploaded : {false, true}) {
+        SimBench bench;
+        if (uploaded) {
+            ASSERT_TRUE(test::StartUploadedMonitor(bench));
+        }
+        const SimState state = bench.sim.state();
+        const std::size_t transfers = bench.sim.transfers().size();
+        std::vector<std::string> lines(std::begin(kEither), std::end(kEither));
+        if (uploaded) lines.insert(lines.end(), std::begin(kUploadedOnly), std::end(kUploadedOnly));
+        for (const std::string& line : lines) {
+            SCOPED_TRACE(::testing::PrintToString(line) + (uploaded ? " to the uploaded monitor" : ""));
+            EXPECT_EQ(bench.Talk(line + "\r", 600), line + "\r\n*UNKNOWN COMMAND*\r\n>");
+            EXPECT_EQ(bench.sim.state(), state);
+            EXPECT_EQ(bench.sim.baud(), 9600);
+            EXPECT_EQ(bench.sim.transfers().size(), transfers);
+            EXPECT_EQ(bench.sim.memory().flashEraseCount(), 0u);
+            EXPECT_EQ(bench.sim.memory().cardEraseCount(), 0u);
+        }
+        // The exact forms still work.
+        EXPECT_NE(bench.Talk("V\r").find(uploaded ? "flash monitor" : "boot monitor"), std::string::npos);
+    }
 }
 
 TEST(MonitorUpload, ImageLandsIntactAndTheMonitorComesUpAt9600) {

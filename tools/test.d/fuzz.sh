@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Short fuzz run of the script reader, the statement parser and the settings
-# file reader: a clang build of its own in build/fuzz, a few seconds per
-# target, seeded from fuzz/corpus. A crash, a sanitizer report or a broken check fails the run.
+# Short fuzz run of the script reader, the statement parser, the settings file
+# reader and the simulated tester's command lines: a clang build of its own in
+# build/fuzz, a few seconds per target, seeded from fuzz/corpus. A crash, a
+# sanitizer report or a broken check fails the run.
 # Longer runs are for people: FUZZ_SECONDS=600 bash tools/test.d/fuzz.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 seconds=${FUZZ_SECONDS:-5}
 build=build/fuzz
-targets=(profile_document parse_statement settings_file)
+targets=(profile_document parse_statement settings_file sim_command_line)
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz: clang++ is not installed (tools/setup.sh installs it)" >&2
@@ -28,6 +29,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$work"
   dict=()
   [ "$t" = parse_statement ] && dict=(-dict=fuzz/statement.dict)
+  [ "$t" = sim_command_line ] && dict=(-dict=fuzz/command_line.dict)
   log="$build/fuzz-$t.log"
   echo "fuzz: $t for ${seconds}s"
   if ! "$build/fuzz/zul_fuzz_$t" "${dict[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \

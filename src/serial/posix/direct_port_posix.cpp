@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "serial/device_names.h"
@@ -83,6 +84,12 @@ int ReadWithTimeouts(int fd, unsigned char* buffer, int count) {
 
 }  // namespace
 
+struct DirectPort::FoundSettings {
+    termios attributes;
+};
+
+DirectPort::DirectPort() = default;
+
 DirectPort::~DirectPort() { close(); }
 
 int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize, std::uint8_t parityCode,
@@ -127,9 +134,14 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
     handle = fd;
 
     termios t{};
-    speed_t speed;
-    bool ok = tcgetattr(fd, &t) == 0 && SpeedOfBaud(baudRate, &speed);
+    speed_t speed = B0;
+    bool ok = tcgetattr(fd, &t) == 0;
     if (!ok) NoteOpenFailure({OpenFailureKind::kNotSerial, path, errno});
+    if (ok) {
+        // The test borrows the port: the next program finds it as it was.
+        found_.reset(new (std::nothrow) FoundSettings{t});
+        ok = found_ != nullptr && SpeedOfBaud(baudRate, &speed);
+    }
     if (ok) {
         // A Windows COM port has no line discipline; raw mode is its equivalent.
         cfmakeraw(&t);
@@ -160,6 +172,11 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
 std::intptr_t DirectPort::close() {
     if (handle == 0 || handle == -1) return handle;
     const int fd = Descriptor(handle);
+    if (found_) {
+        tcflush(fd, TCIOFLUSH);
+        tcsetattr(fd, TCSANOW, &found_->attributes);
+        found_.reset();
+    }
     ioctl(fd, TIOCNXCL);
     const int rc = ::close(fd);
     handle = 0;

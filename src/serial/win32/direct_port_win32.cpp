@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "serial/device_names.h"
@@ -15,6 +16,14 @@ HANDLE HandleOf(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle);
 bool Valid(std::intptr_t handle) { return handle != 0 && HandleOf(handle) != INVALID_HANDLE_VALUE; }
 
 }  // namespace
+
+struct DirectPort::FoundSettings {
+    DCB dcb;
+    COMMTIMEOUTS timeouts;
+    bool haveTimeouts;
+};
+
+DirectPort::DirectPort() = default;
 
 DirectPort::~DirectPort() { close(); }
 
@@ -50,6 +59,13 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
     dcb.DCBlength = sizeof dcb;
     bool ok = GetCommState(h, &dcb) != FALSE;
     if (ok) {
+        // The test borrows the port: the next program finds it as it was.
+        COMMTIMEOUTS foundTimeouts{};
+        const bool haveTimeouts = GetCommTimeouts(h, &foundTimeouts) != FALSE;
+        found_.reset(new (std::nothrow) FoundSettings{dcb, foundTimeouts, haveTimeouts});
+        ok = found_ != nullptr;
+    }
+    if (ok) {
         dcb.ByteSize = dataBits;
         dcb.Parity = parity;
         dcb.BaudRate = baudRate;
@@ -74,6 +90,12 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
 
 std::intptr_t DirectPort::close() {
     if (!Valid(handle)) return handle;
+    if (found_) {
+        PurgeComm(HandleOf(handle), PURGE_TXCLEAR | PURGE_RXCLEAR);
+        SetCommState(HandleOf(handle), &found_->dcb);
+        if (found_->haveTimeouts) SetCommTimeouts(HandleOf(handle), &found_->timeouts);
+        found_.reset();
+    }
     const BOOL closed = CloseHandle(HandleOf(handle));
     handle = 0;
     return closed ? 1 : 0;

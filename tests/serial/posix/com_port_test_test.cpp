@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,63 @@ TEST_F(LoopbackTest, AdapterThatEchoesNothingFails) {
     pty.StartEcho([](std::uint8_t) { return false; });
     EXPECT_EQ(loopbackTest("COM3"), 0);
     EXPECT_EQ(pty.echoReceived(), 256u);
+}
+
+// The test borrows the port: speed, frame and line discipline are as it found
+// them afterwards, whether it passed or failed, and however the port closed.
+TEST_F(LoopbackTest, LeavesTheDeviceAsItFoundIt) {
+    termios found = pty.Attributes();
+    cfsetospeed(&found, B38400);
+    cfsetispeed(&found, B38400);
+    found.c_cflag |= CSTOPB;
+    found.c_lflag |= ICANON | ECHO;
+    found.c_iflag |= ICRNL;
+    found.c_cc[VMIN] = 1;
+    const struct {
+        const char* name;
+        std::function<void()> use;
+    } kTable[] = {
+        {"test passed",
+         [this] {
+             expectedEchoes = 256;
+             pty.StartEcho();
+             EXPECT_EQ(loopbackTest("COM3"), 1);
+             pty.StopEcho();
+         }},
+        {"test failed",
+         [this] {
+             expectedEchoes = 0;
+             pty.StartEcho([](std::uint8_t) { return false; });
+             EXPECT_EQ(loopbackTest("COM3"), 0);
+             pty.StopEcho();
+         }},
+        {"closed",
+         [this] {
+             DirectPort port;
+             ASSERT_EQ(port.open("COM3", 115200, 8, 0, 0), 1);
+             EXPECT_EQ(pty.Baud(), 115200);
+             EXPECT_EQ(port.close(), 1);
+         }},
+        {"destroyed while open",
+         [this] {
+             DirectPort port;
+             ASSERT_EQ(port.open("COM3", 9600, 8, 0, 0), 1);
+             EXPECT_EQ(pty.Baud(), 9600);
+             EXPECT_EQ(pty.Attributes().c_lflag & ICANON, 0u);
+         }},
+    };
+    for (const auto& row : kTable) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(pty.SetAttributes(found));
+        row.use();
+        const termios after = pty.Attributes();
+        EXPECT_EQ(pty.Baud(), 38400);
+        EXPECT_EQ(pty.StopBits(), 2);
+        EXPECT_NE(after.c_lflag & ICANON, 0u);
+        EXPECT_NE(after.c_lflag & ECHO, 0u);
+        EXPECT_NE(after.c_iflag & ICRNL, 0u);
+        EXPECT_EQ(after.c_cc[VMIN], 1);
+    }
 }
 
 TEST_F(LoopbackTest, PortThatCannotBeOpenedFails) {
