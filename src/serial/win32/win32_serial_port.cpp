@@ -407,8 +407,9 @@ int Win32SerialPort::writeBlock(const void* data, int count) {
             slot->data.assign(bytes, bytes + amount);
             HANDLE event = slot->overlapped.hEvent;
             slot->overlapped = OVERLAPPED{};
+            // WriteFile resets the event itself; under Wine every event call
+            // is a round trip to its server, which a loaded machine makes slow.
             slot->overlapped.hEvent = event;
-            ResetEvent(event);
             DWORD written = 0;
             if (WriteFile(handle_, slot->data.data(), static_cast<DWORD>(amount), &written, &slot->overlapped)) {
                 result = static_cast<int>(written);
@@ -442,8 +443,7 @@ int Win32SerialPort::readBlock(void* buffer, int count) {
     const DWORD amount = static_cast<DWORD>(count) < status.cbInQue ? static_cast<DWORD>(count) : status.cbInQue;
     HANDLE event = overlapped_->hEvent;
     *overlapped_ = OVERLAPPED{};
-    overlapped_->hEvent = event;
-    if (event) ResetEvent(event);
+    overlapped_->hEvent = event;  // ReadFile resets it
     DWORD got = 0;
     if (!ReadFile(handle_, buffer, amount, &got, overlapped_.get())) {
         if (GetLastError() != ERROR_IO_PENDING) {
