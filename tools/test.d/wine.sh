@@ -38,12 +38,17 @@ cmake --build "$native" --target zul-cli zul_demo_apps zul_pty_far_end zul_downl
 # their output discarded: the services would otherwise inherit the standard
 # output of the first program and hold its pipe open.
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEARCH=win64
+# No Mono or Gecko: nothing here needs them, and their installers would ask.
+export WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$work"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "wine: creating the prefix"
   timeout 180 wineboot -i </dev/null >/dev/null 2>&1 || fail "wineboot failed"
 fi
-timeout 30 wineserver -p </dev/null >/dev/null 2>&1 || true
+# The server stays up until the end: each new start of Wine's services would
+# point COM1 to COM4 at /dev/ttyS0 to /dev/ttyS3 again.
+timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true
+timeout 30 wineserver -p </dev/null >/dev/null 2>&1 || fail "the Wine server does not start"
 timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || fail "wine does not start"
 
 pids=()
@@ -95,8 +100,11 @@ waitfor() {
   timeout 20 bash -c "until [ -e '$1' ]; do sleep 0.05; done" || fail "$1 did not appear"
 }
 
-# COM1 of the prefix leads wherever $1 leads.
-com() { ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"; }
+# COM$1 of the prefix leads wherever $2 leads.
+com() {
+  ln -sfn "$2" "$WINEPREFIX/dosdevices/com$1"
+  [ "$(readlink "$WINEPREFIX/dosdevices/com$1")" = "$2" ] || fail "COM$1 of the Wine prefix was changed"
+}
 
 # Starts a far end in the background: far LINK KIND...
 far() {
