@@ -3,19 +3,32 @@
 // time (10 bit times per byte) and nothing for programming. Prints the
 // payload rate, that rate as a fraction of what the line allows for this
 // protocol (128 payload bytes per 131 bytes on the wire, one of them the
-// block request), and the processor time the downloading thread used as a
-// fraction of the wall time.
+// block request), and the processor time of the download as a fraction of
+// the wall time.
+//
+// On POSIX, without arguments, both ends run in this process (the processor
+// time is the downloading thread's). With --far-end PATH it plays only the
+// tester, on a pseudo-terminal that PATH links to, until the image has
+// arrived and the line has gone quiet, then tells whether the image is
+// intact: the far end for the Windows build of this program, which
+// downloads over COM port N (--port N, default 1) and counts the processor
+// time of its whole process (Wine serves a port with threads of its own).
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -29,11 +42,31 @@
 
 namespace {
 
-double ThreadCpuSeconds() {
+constexpr std::uint32_t kImageSize = 256 * 1024;
+constexpr std::uint32_t kAddress = 0x100000;
+
+std::vector<std::uint8_t> BenchImage() {
+    std::vector<std::uint8_t> image(kImageSize);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    return image;
+}
+
+#ifdef _WIN32
+double CpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+#else
+double CpuSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
+#endif
 
 double WallSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -47,11 +80,11 @@ public:
         if (percent == 0 && !started) {
             started = true;
             wall0 = WallSeconds();
-            cpu0 = ThreadCpuSeconds();
+            cpu0 = CpuSeconds();
         }
         if (percent == 100 && started) {
             wall1 = WallSeconds();
-            cpu1 = ThreadCpuSeconds();
+            cpu1 = CpuSeconds();
         }
     }
     void SetTotalPercent(int) override {}
@@ -59,6 +92,7 @@ public:
     double wall0 = 0, wall1 = 0, cpu0 = 0, cpu1 = 0;
 };
 
+#ifndef _WIN32
 std::uint64_t NowNanos() {
     return static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -103,6 +137,9 @@ public:
     }
     bool ok() const { return slave_ >= 0; }
     const std::string& path() const { return path_; }
+    // Nanoseconds since the far end last received a byte.
+    std::uint64_t quietFor() const { return NowNanos() - lastInput_.load(); }
+    bool heard() const { return lastInput_.load() != 0; }
 
 private:
     void Run() {
@@ -115,8 +152,10 @@ private:
             const int baud = BaudOf(cfgetospeed(&t));
             const zul::sim::SimNanos now = NowNanos() - origin_;
             std::uint8_t buffer[4096];
-            for (ssize_t n; (n = read(master_, buffer, sizeof buffer)) > 0;)
+            for (ssize_t n; (n = read(master_, buffer, sizeof buffer)) > 0;) {
                 tester_.Receive(buffer, static_cast<std::size_t>(n), now, baud);
+                lastInput_ = NowNanos();
+            }
             const auto out = tester_.TakeOutput(now, baud);
             pending.insert(pending.end(), out.begin(), out.end());
             if (!pending.empty()) {
@@ -137,35 +176,109 @@ private:
     int slave_ = -1;
     std::string path_;
     std::uint64_t origin_ = 0;
+    std::atomic<std::uint64_t> lastInput_{0};
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
 
+zul::sim::SimOptions BenchTesterOptions() {
+    zul::sim::SimOptions options;
+    options.timing = zul::sim::SimTiming::Fast();
+    options.timing.flashBlockProgramUs = 0;
+    return options;
+}
+
+// Plays the tester for a download from another process: done when the whole
+// image has been stored and nothing has come for a second, or after
+// `seconds`.
+int RunFarEnd(const std::string& link, int seconds) {
+    using namespace zul;
+    sim::TesterSimulator tester(BenchTesterOptions());
+    auto player = std::make_unique<PrecisePlayer>(tester);
+    if (!player->ok()) {
+        std::fprintf(stderr, "no pseudo-terminal\n");
+        return 1;
+    }
+    std::remove(link.c_str());
+    if (symlink(player->path().c_str(), link.c_str()) != 0) {
+        std::fprintf(stderr, "cannot link %s\n", link.c_str());
+        return 1;
+    }
+    std::printf("far end on %s\n", player->path().c_str());
+    std::fflush(stdout);
+    // A healthy download never pauses for long: once bytes have come and the
+    // line has been quiet for a second and a half, the download is over.
+    const std::uint64_t deadline = NowNanos() + static_cast<std::uint64_t>(seconds) * 1'000'000'000u;
+    while (NowNanos() < deadline && !(player->heard() && player->quietFor() > 1'500'000'000u))
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The tester belongs to the player's thread until it has stopped.
+    player.reset();
+    std::remove(link.c_str());
+    const bool intact = tester.memory().ReadFlash(kAddress, kImageSize) == BenchImage();
+    std::printf("image in the tester   %s\n", intact ? "intact" : "DIFFERENT");
+    return intact ? 0 : 1;
+}
+#endif
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     using namespace zul;
-    constexpr std::uint32_t kImageSize = 256 * 1024;
-    constexpr std::uint32_t kAddress = 0x100000;
+    int port = 1;
+#ifndef _WIN32
+    std::string farEnd;
+    int farEndSeconds = 120;
+#endif
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--port" && i + 1 < argc) {
+            port = std::atoi(argv[++i]);
+#ifndef _WIN32
+        } else if (arg == "--far-end" && i + 1 < argc) {
+            farEnd = argv[++i];
+        } else if (arg == "--seconds" && i + 1 < argc) {
+            farEndSeconds = std::atoi(argv[++i]);
+#endif
+        } else {
+            std::fprintf(stderr, "usage: zul_download_bench [--port N]%s\n",
+#ifdef _WIN32
+                         ""
+#else
+                         " | --far-end PATH [--seconds S]"
+#endif
+            );
+            return 2;
+        }
+    }
+#ifndef _WIN32
+    if (!farEnd.empty()) return RunFarEnd(farEnd, farEndSeconds);
+#endif
 
-    char dirTemplate[] = "/tmp/zul-bench-XXXXXX";
-    if (mkdtemp(dirTemplate) == nullptr) return 1;
-    const std::string imagePath = std::string(dirTemplate) + "/image.bin";
-    std::vector<std::uint8_t> image(kImageSize);
-    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
+    const std::vector<std::uint8_t> image = BenchImage();
+    char directory[512];
+#ifdef _WIN32
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::snprintf(directory, sizeof directory, "%szul-bench-%lu", temp, static_cast<unsigned long>(GetCurrentProcessId()));
+    if (!CreateDirectoryA(directory, nullptr)) return 1;
+    const std::string imagePath = std::string(directory) + "\\image.bin";
+#else
+    std::snprintf(directory, sizeof directory, "/tmp/zul-bench-XXXXXX");
+    if (mkdtemp(directory) == nullptr) return 1;
+    const std::string imagePath = std::string(directory) + "/image.bin";
+#endif
     std::ofstream(imagePath, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), kImageSize);
 
-    sim::SimOptions options;
-    options.timing = sim::SimTiming::Fast();
-    options.timing.flashBlockProgramUs = 0;
-    sim::TesterSimulator tester(options);
+#ifndef _WIN32
+    sim::TesterSimulator tester(BenchTesterOptions());
     auto player = std::make_unique<PrecisePlayer>(tester);
     if (!player->ok()) {
         std::fprintf(stderr, "no pseudo-terminal\n");
         return 1;
     }
     SetDeviceOverride(player->path());
-    int result = OpenTesterLink(1);
+#endif
+    int result = OpenTesterLink(port);
     Stopwatch watch;
     if (result == 0) {
         LoadStatement statement;
@@ -178,25 +291,38 @@ int main() {
         result = RunLoadStatement(statement, kImageSize / 128, blocksSent, watch);
         CloseTesterLink();
     }
-    player.reset();
     std::remove(imagePath.c_str());
-    rmdir(dirTemplate);
+#ifdef _WIN32
+    RemoveDirectoryA(directory);
+#else
+    player.reset();
+    rmdir(directory);
+#endif
 
     if (result != 0 || watch.wall1 <= watch.wall0) {
         std::fprintf(stderr, "download failed: %d\n", result);
         return 1;
     }
-    const bool intact = tester.memory().ReadFlash(kAddress, kImageSize) == image;
     const double seconds = watch.wall1 - watch.wall0;
     // The last block's percentage is reported before it is sent: 2047 blocks
     // lie between the two readings.
     const double payload = (kImageSize - 128) / seconds;
     const double limit = 11520.0 * 128.0 / 131.0;
+#ifdef _WIN32
+    std::printf("image                 %u bytes to flash at 115200 baud over COM%d\n", kImageSize, port);
+#else
     std::printf("image                 %u bytes to flash at 115200 baud over a pseudo-terminal\n", kImageSize);
+#endif
     std::printf("transfer time         %.3f s\n", seconds);
     std::printf("payload rate          %.0f bytes/s\n", payload);
     std::printf("fraction of the limit %.3f (limit %.0f bytes/s)\n", payload / limit, limit);
+#ifdef _WIN32
+    std::printf("CPU of the download   %.4f of the wall time (whole process)\n", (watch.cpu1 - watch.cpu0) / seconds);
+    return 0;
+#else
     std::printf("CPU of the download   %.4f of the wall time\n", (watch.cpu1 - watch.cpu0) / seconds);
+    const bool intact = tester.memory().ReadFlash(kAddress, kImageSize) == image;
     std::printf("image in the tester   %s\n", intact ? "intact" : "DIFFERENT");
     return intact ? 0 : 1;
+#endif
 }

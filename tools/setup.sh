@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-dev
   g++-mingw-w64-x86-64-posix
   socat
+  wine wine64
 )
 
 missing=()

@@ -32,8 +32,7 @@ void SetupPorts(CLI::App& app, Context& context) {
         if (others.empty()) {
             std::cout << "No other serial devices found.\n";
         } else {
-            std::cout << "Other serial devices (name one in the settings file, section \"Devices\", e.g. COM3="
-                      << others.front() << "):\n";
+            std::cout << "Other serial devices (" << UnnamedDeviceAdvice(others.front()) << "):\n";
             for (const std::string& device : others) std::cout << "  " << device << "\n";
         }
         context.exitCode = 0;

@@ -58,7 +58,11 @@ void SetupTestPort(CLI::App& app, Context& context) {
         }
         const std::string reason = DescribeOpenFailure(LastOpenFailure());
         std::cout.flush();
-        if (!reason.empty()) std::cerr << "COM" << number << ": " << reason << "\n";
+        // A reason that begins with the port's own name needs no prefix.
+        std::string device = LastOpenFailure().device;
+        if (device.rfind("\\\\.\\", 0) == 0) device = device.substr(4);
+        const bool namesPort = ComNumberOfName(device.c_str()) == number;
+        if (!reason.empty()) std::cerr << (namesPort ? "" : "COM" + std::to_string(number) + ": ") << reason << "\n";
         context.exitCode = 1;
     });
 }

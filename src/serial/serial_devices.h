@@ -15,5 +15,8 @@ bool SerialDeviceExists(const std::string& device);
 std::vector<std::string> ListSerialDevices();
 // True when two names lead to the same device.
 bool SameSerialDevice(const std::string& a, const std::string& b);
+// How the user makes ZUL use `device`, one that no COM number names yet:
+// the words that follow "Other serial devices (" in the port listing.
+std::string UnnamedDeviceAdvice(const std::string& device);
 
 }  // namespace zul

@@ -56,4 +56,8 @@ std::vector<std::string> ListSerialDevices() {
 
 bool SameSerialDevice(const std::string& a, const std::string& b) { return a == b || RealPath(a) == RealPath(b); }
 
+std::string UnnamedDeviceAdvice(const std::string& device) {
+    return "name one in the settings file, section \"Devices\", e.g. COM3=" + device;
+}
+
 }  // namespace zul

@@ -2,11 +2,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 
 #include "serial/device_names.h"
 #include "serial/direct_port.h"
+#include "serial/win32/win32_port_support.h"
 
 namespace zul {
 namespace {
@@ -14,6 +18,14 @@ namespace {
 HANDLE HandleOf(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 bool Valid(std::intptr_t handle) { return handle != 0 && HandleOf(handle) != INVALID_HANDLE_VALUE; }
+
+// The lock of every open port, by handle: the test's port keeps a port from a
+// second ZUL as the serial link does.
+std::mutex g_locksGuard;
+std::map<std::intptr_t, std::unique_ptr<PortLock>>& Locks() {
+    static std::map<std::intptr_t, std::unique_ptr<PortLock>> locks;
+    return locks;
+}
 
 }  // namespace
 
@@ -42,18 +54,25 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
     if (ComNumberOfName(deviceName) >= 10) path = "\\\\.\\" + path;
     if (!DeviceOverride().empty() && ComNumberOfName(deviceName) > 0) path = DeviceOverride();
     ClearOpenFailure();
+    auto lock = std::make_unique<PortLock>();
+    if (!lock->acquire(path)) {
+        NoteOpenFailure({OpenFailureKind::kBusy, PortLockName(path), ERROR_ACCESS_DENIED});
+        handle = 0;
+        return 0;
+    }
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        OpenFailureKind kind = OpenFailureKind::kOther;
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) kind = OpenFailureKind::kMissing;
-        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) kind = OpenFailureKind::kBusy;
-        NoteOpenFailure({kind, path, static_cast<int>(error)});
+        NoteOpenFailure({OpenFailureKindOf(error), PortLockName(path), static_cast<int>(error)});
         handle = 0;
         return 0;
     }
     handle = reinterpret_cast<std::intptr_t>(h);
+    {
+        std::lock_guard<std::mutex> guard(g_locksGuard);
+        Locks()[handle] = std::move(lock);
+    }
 
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -82,6 +101,8 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
         ok = SetCommTimeouts(h, &timeouts) != FALSE;
     }
     if (!ok) {
+        const DWORD error = GetLastError();
+        NoteOpenFailure({OpenFailureKindOf(error), PortLockName(path), static_cast<int>(error)});
         close();
         return 0;
     }
@@ -97,6 +118,10 @@ std::intptr_t DirectPort::close() {
         found_.reset();
     }
     const BOOL closed = CloseHandle(HandleOf(handle));
+    {
+        std::lock_guard<std::mutex> guard(g_locksGuard);
+        Locks().erase(handle);
+    }
     handle = 0;
     return closed ? 1 : 0;
 }

@@ -37,4 +37,11 @@ std::vector<std::string> ListSerialDevices() {
 
 bool SameSerialDevice(const std::string& a, const std::string& b) { return DosName(a) == DosName(b); }
 
+// Windows opens COMn itself and ignores the settings file's "Devices"; a port
+// beyond the list is reached with its number.
+std::string UnnamedDeviceAdvice(const std::string& device) {
+    const int number = ComNumberOfName(DosName(device).c_str());
+    return "use one with --port N, e.g. --port " + (number > 0 ? std::to_string(number) : std::string("11"));
+}
+
 }  // namespace zul

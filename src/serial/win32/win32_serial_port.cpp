@@ -55,20 +55,7 @@ Win32SerialPort::~Win32SerialPort() {
         if (slot->overlapped.hEvent) CloseHandle(slot->overlapped.hEvent);
 }
 
-int Win32SerialPort::translateSystemError() {
-    const int error = static_cast<int>(GetLastError());
-    switch (error) {
-        case -12: return SL_BAD_BAUD;
-        case -11: return SL_BAD_DATA_BITS;
-        case -10:
-        case -3:
-        case -1: return SL_PORT_UNAVAILABLE;
-        case -5: return SL_BAD_OUT_FLOW;
-        case -4: return SL_NO_MEMORY;
-        case -2: return SL_PORT_IN_USE;
-        default: return SL_ERROR;
-    }
-}
+int Win32SerialPort::translateSystemError() { return TranslateWindowsError(GetLastError()); }
 
 bool Win32SerialPort::clearCommError(COMSTAT* status) {
     DWORD errors = 0;
@@ -126,7 +113,11 @@ void Win32SerialPort::configure() {
     timeouts.WriteTotalTimeoutConstant = 300;
     SetCommTimeouts(handle_, &timeouts);
 
-    if (!SetCommState(handle_, &d)) recordError(translateSystemError());
+    if (!SetCommState(handle_, &d)) {
+        const DWORD error = GetLastError();
+        NoteOpenFailure({OpenFailureKindOf(error), PortLockName(openedName_), static_cast<int>(error)});
+        recordError(TranslateWindowsError(error));
+    }
 }
 
 int Win32SerialPort::openDevice() {
@@ -134,17 +125,19 @@ int Win32SerialPort::openDevice() {
     ClearOpenFailure();
     char name[20] = {};
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", portIndex + 1);
-    const std::string& device = DeviceOverride().empty() ? std::string(name) : DeviceOverride();
+    const std::string device = DeviceOverride().empty() ? std::string(name) : DeviceOverride();
+    openedName_ = device;
+    if (!lock_.acquire(device)) {
+        NoteOpenFailure({OpenFailureKind::kBusy, PortLockName(device), ERROR_ACCESS_DENIED});
+        return recordError(TranslateWindowsError(ERROR_ACCESS_DENIED));
+    }
     handle_ = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_FLAG_OVERLAPPED, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        OpenFailureKind kind = OpenFailureKind::kOther;
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) kind = OpenFailureKind::kMissing;
-        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) kind = OpenFailureKind::kBusy;
-        const int code = translateSystemError();
-        NoteOpenFailure({kind, device, static_cast<int>(error)});
-        return recordError(code);
+        lock_.release();
+        NoteOpenFailure({OpenFailureKindOf(error), PortLockName(device), static_cast<int>(error)});
+        return recordError(TranslateWindowsError(error));
     }
     return 0;
 }
@@ -167,6 +160,7 @@ int Win32SerialPort::closeDevice() {
     reapWrites(true);
     const BOOL closed = CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
+    lock_.release();
     if (!closed) return recordError(SL_CLOSE_FAILED);
     return 0;
 }
@@ -182,7 +176,7 @@ int Win32SerialPort::yield() {
         CurrentClock().Sleep(1);
         return 0;
     }
-    if (handle_ == INVALID_HANDLE_VALUE || eventOverlapped_.hEvent == nullptr) {
+    if (handle_ == INVALID_HANDLE_VALUE || eventOverlapped_.hEvent == nullptr || eventWaitBroken_) {
         Sleep(1);
         return 0;
     }
@@ -196,8 +190,13 @@ int Win32SerialPort::yield() {
     }
     if (!eventPending_) {
         ResetEvent(eventOverlapped_.hEvent);
-        if (WaitCommEvent(handle_, &eventMask_, &eventOverlapped_)) return 0;
+        eventMask_ = 0;
+        if (WaitCommEvent(handle_, &eventMask_, &eventOverlapped_)) {
+            if (eventMask_ == 0) eventWaitBroken_ = true;
+            return 0;
+        }
         if (GetLastError() != ERROR_IO_PENDING) {
+            eventWaitBroken_ = true;
             Sleep(1);
             return 0;
         }
@@ -205,8 +204,14 @@ int Win32SerialPort::yield() {
     }
     if (WaitForSingleObject(eventOverlapped_.hEvent, 1) == WAIT_OBJECT_0) {
         DWORD n = 0;
-        GetOverlappedResult(handle_, &eventOverlapped_, &n, FALSE);
+        const BOOL ok = GetOverlappedResult(handle_, &eventOverlapped_, &n, FALSE);
         eventPending_ = false;
+        // A wait that ends without an event failed: every later one would
+        // too, and at once.
+        if (!ok || eventMask_ == 0) {
+            eventWaitBroken_ = true;
+            Sleep(1);
+        }
     }
     return 0;
 }
@@ -402,8 +407,9 @@ int Win32SerialPort::writeBlock(const void* data, int count) {
             slot->data.assign(bytes, bytes + amount);
             HANDLE event = slot->overlapped.hEvent;
             slot->overlapped = OVERLAPPED{};
+            // WriteFile resets the event itself; under Wine every event call
+            // is a round trip to its server, which a loaded machine makes slow.
             slot->overlapped.hEvent = event;
-            ResetEvent(event);
             DWORD written = 0;
             if (WriteFile(handle_, slot->data.data(), static_cast<DWORD>(amount), &written, &slot->overlapped)) {
                 result = static_cast<int>(written);
@@ -437,8 +443,7 @@ int Win32SerialPort::readBlock(void* buffer, int count) {
     const DWORD amount = static_cast<DWORD>(count) < status.cbInQue ? static_cast<DWORD>(count) : status.cbInQue;
     HANDLE event = overlapped_->hEvent;
     *overlapped_ = OVERLAPPED{};
-    overlapped_->hEvent = event;
-    if (event) ResetEvent(event);
+    overlapped_->hEvent = event;  // ReadFile resets it
     DWORD got = 0;
     if (!ReadFile(handle_, buffer, amount, &got, overlapped_.get())) {
         if (GetLastError() != ERROR_IO_PENDING) {

@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "serial/serial_port.h"
+#include "serial/win32/win32_port_support.h"
 
 namespace zul {
 
@@ -86,6 +88,13 @@ private:
     DWORD eventMask_ = 0;
     bool eventPending_ = false;
     bool eventMaskSet_ = false;
+    // Set once a wait for input has failed: some drivers (Wine's on a
+    // pseudo-terminal) end every such wait at once, and waiting again would
+    // only spin. Yield then sleeps its millisecond instead.
+    bool eventWaitBroken_ = false;
+    // The device this port opened, and the lock that keeps it ours.
+    std::string openedName_;
+    PortLock lock_;
 };
 
 }  // namespace zul
