@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-dev
   g++-mingw-w64-x86-64-posix
   socat
+  qt6-base-dev xvfb xauth x11-utils fonts-dejavu-core
 )
 
 missing=()
