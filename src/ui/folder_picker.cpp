@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/messages.h"
 #include "script/application_catalogue.h"
 
 namespace zul {
@@ -21,6 +22,14 @@ void SortByName(std::vector<FolderEntry>& entries) {
 }
 
 }  // namespace
+
+void MessageFolderPrompts::Warn(const std::string& text) {
+    ShowMessage(text, LoadResourceString(kIdsAppTitle), kMbOk | kMbIconWarning);
+}
+
+bool MessageFolderPrompts::AskYesNo(const std::string& text) {
+    return ShowMessage(text, LoadResourceString(kIdsAppTitle), kMbYesNo | kMbIconWarning) == kIdYes;
+}
 
 std::vector<FolderFilter> FolderPickerFilters(std::string_view callerFilter) {
     std::string all = "Show Folders Only|.|";

@@ -15,6 +15,14 @@ inline constexpr const char* kFolderPickerTitle = "Select Folder";
 inline constexpr const char* kFolderEditLabel = "Folder:";
 inline constexpr const char* kSelectButton = "Select";
 
+// The picker's questions and warnings as message boxes through the installed
+// message sink, with the application title as caption.
+class MessageFolderPrompts final : public FolderPrompts {
+public:
+    void Warn(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+};
+
 struct FolderFilter {
     std::string label;
     std::string pattern;  // "." matches no file
