@@ -55,10 +55,10 @@ bool QtMessagePump::Idle(long) {
 void QtMessagePump::PostQuit() {
     drained_ = false;
     rounds_ = 0;
-    // Qt has already told every running event loop to end; posting the quit
-    // again makes sure a loop entered after this point ends too.
-    if (QCoreApplication::instance() != nullptr)
-        QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::Quit));
+    // Nothing to put back: handling the quit has already told every running
+    // event loop, the main loop included, to end as soon as control returns
+    // to it. A quit event posted again would end the next loop entered (a
+    // dialog's) instead.
 }
 
 QWidget* MessageOwner() {

@@ -65,6 +65,11 @@ void CStatusDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+void CStatusDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    painted_ = true;
+}
+
 void StatusDlgWindow::Open(std::string_view text) {
     const std::string copy(text);
     dialog_ = std::make_unique<CStatusDlg>(copy.c_str(), owner_.data());

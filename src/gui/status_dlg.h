@@ -24,14 +24,18 @@ public:
     // Hides and destroys the window; harmless when done already.
     void Close();
     QString text() const { return label_->text(); }
+    // True once the window has been painted.
+    bool painted() const { return painted_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QLabel* label_;
     bool closed_ = false;
+    bool painted_ = false;
 };
 
 // The core's status window for the COM port test: a CStatusDlg from Open to Close.
