@@ -94,6 +94,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), openDownload_(Ope
     // Status bar: the message pane, then CAP, NUM and SCRL.
     ready_ = new QLabel("Ready", this);
     ready_->setObjectName("messagePane");
+    ready_->setContentsMargins(4, 0, 0, 0);
     statusBar()->addWidget(ready_, 1);
     const char* lockNames[3] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {

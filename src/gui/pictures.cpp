@@ -1,6 +1,7 @@
 #include "gui/pictures.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <QPixmap>
@@ -124,11 +125,17 @@ QImage SplashPicture() {
     p.setPen(Qt::white);
     p.drawText(QRect(28, 14, 300, 100), Qt::AlignLeft | Qt::AlignVCenter, "ZUL");
 
+    // The tester's name in the largest size that fits beside the picture,
+    // whatever font the system substitutes.
+    const QString name = "for the KVR 7700 Engine Analyzer";
     QFont line("DejaVu Sans");
-    line.setPixelSize(19);
+    int size = 19;
+    do {
+        line.setPixelSize(size--);
+    } while (size > 9 && QFontMetrics(line).horizontalAdvance(name) > 305);
     p.setFont(line);
     p.setPen(QColor(0xdc, 0xee, 0xf2));
-    p.drawText(QRect(30, 112, 310, 26), Qt::AlignLeft | Qt::AlignVCenter, "for the KVR 7700 Engine Analyzer");
+    p.drawText(QRect(30, 112, 310, 26), Qt::AlignLeft | Qt::AlignVCenter, name);
 
     QFont small("DejaVu Sans");
     small.setPixelSize(14);
