@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "gui/edit_text.h"
@@ -67,7 +68,7 @@ CFolderDialog::CFolderDialog(const QString& initialFolder, const QString& filter
     lookIn_->setObjectName("lookIn");
     lookIn_->setTextFormat(Qt::PlainText);
     lookIn_->setFrameShape(QFrame::StyledPanel);
-    lookIn_->setMinimumWidth(300);
+    lookIn_->setMinimumWidth(360);
     up_->setObjectName("up");
     up_->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
     up_->setToolTip("Up One Level");
@@ -75,7 +76,7 @@ CFolderDialog::CFolderDialog(const QString& initialFolder, const QString& filter
 
     list_->setObjectName("folderView");
     list_->setViewMode(QListView::ListMode);
-    list_->setMinimumSize(420, 220);
+    list_->setMinimumSize(540, 240);
 
     auto* folderLabel = new QLabel(kFolderEditLabel, this);
     folderLabel->setBuddy(edit_);
@@ -125,6 +126,13 @@ CFolderDialog::CFolderDialog(const QString& initialFolder, const QString& filter
     picker_.Open(initialFolder.toStdString());
     ShowState();
     edit_->setFocus();
+}
+
+void CFolderDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // A dialog that opens selects all of its focused edit; the folder edit
+    // keeps its caret at the end instead.
+    QTimer::singleShot(0, this, [this] { WriteEdit(*edit_, picker_.edit()); });
 }
 
 void CFolderDialog::ShowState() {

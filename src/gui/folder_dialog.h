@@ -42,6 +42,9 @@ public:
     QString selectedFolder() const { return QString::fromStdString(picker_.selectedFolder()); }
     FolderPicker& picker() { return picker_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void OnSelect();
     void OnActivated(QListWidgetItem* item);

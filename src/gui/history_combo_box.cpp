@@ -1,5 +1,6 @@
 #include "gui/history_combo_box.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -61,6 +62,8 @@ void CHistoryComboBox::Refresh() {
     for (const std::string& item : history_.items()) addItem(QString::fromStdString(item));
     setCurrentIndex(-1);
     setEditText(text);
+    // The open list is as wide as its longest folder, so none is cut.
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) + 2 * view()->frameWidth() + 4);
 }
 
 bool CHistoryComboBox::eventFilter(QObject* watched, QEvent* event) {

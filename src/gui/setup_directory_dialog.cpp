@@ -21,7 +21,7 @@ CSetupDirDialog::CSetupDirDialog(SettingsStore settings, HistoryStore& history, 
     group->setObjectName("group");
     directory_ = new CHistoryComboBox(history, group);
     directory_->setObjectName("directory");
-    directory_->setMinimumContentsLength(40);
+    directory_->setMinimumContentsLength(48);
     directory_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     directory_->lineEdit()->setMaxLength(static_cast<int>(kMaxDirectoryText));
     auto* browse = new QPushButton("...", group);

@@ -23,6 +23,18 @@
 #include "testlib/temp_dir.h"
 
 namespace zul::gui {
+namespace {
+
+// Closes a dialog that a failed check left open, so the test ends instead
+// of waiting in the dialog's loop.
+struct CloseWhenDone {
+    QDialog* dialog;
+    ~CloseWhenDone() {
+        if (dialog->isVisible()) dialog->reject();
+    }
+};
+
+}  // namespace
 
 class SetupDirectoryTest : public QObject {
     Q_OBJECT
@@ -72,6 +84,7 @@ private slots:
         const QString created = qApps + "/New/Sub";
         bool checkedPicker = false, checkedDialog = false;
         test::WhenShown<CSetupDirDialog>([&](CSetupDirDialog* dlg) {
+            CloseWhenDone guard{dlg};
             QCOMPARE(dlg->windowTitle(), QString("Setup Directory"));
             QCOMPARE(dlg->findChild<QGroupBox*>("group")->title(), QString("&Application Directory"));
             CHistoryComboBox* combo = dlg->directory();
@@ -82,12 +95,16 @@ private slots:
             QCOMPARE(History(2), QString("/old/place"));
 
             test::WhenShown<CFolderDialog>([&](CFolderDialog* picker) {
+                CloseWhenDone guard{picker};
                 QCOMPARE(picker->windowTitle(), QString("Select Folder"));
                 auto* edit = picker->findChild<QLineEdit*>("folderEdit");
                 auto* select = picker->findChild<QPushButton*>("select");
                 auto* types = picker->findChild<QComboBox*>("fileTypes");
                 auto* view = picker->findChild<QListWidget*>("folderView");
                 QCOMPARE(edit->text(), qApps + "/");
+                QVERIFY(!edit->hasSelectedText());
+                QCOMPARE(edit->cursorPosition(), edit->text().size());
+                QCOMPARE(QApplication::focusWidget(), edit);
                 QCOMPARE(select->text(), QString("Select"));
                 QVERIFY(select->isDefault());
                 QCOMPARE(Items(types), QStringList({"Show Folders Only", "Script files (*.qob)", "All Files (*.*)"}));

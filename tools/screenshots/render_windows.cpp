@@ -9,18 +9,22 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
+#include <map>
 
 #include "app/startup.h"
 #include "gui/about_dlg.h"
 #include "gui/download_dialog.h"
+#include "gui/folder_dialog.h"
 #include "gui/gui_seams.h"
 #include "gui/main_frame.h"
 #include "gui/pictures.h"
 #include "gui/select_com_port_dialog.h"
+#include "gui/setup_directory_dialog.h"
 #include "gui/splash_wnd.h"
 #include "gui/status_dlg.h"
 
@@ -54,6 +58,37 @@ QImage Framed(const QPixmap& content, const QString& caption, bool withTitleBar 
     p.drawText(QRect(30, 1, image.width() - 36, bar - 1), Qt::AlignVCenter | Qt::AlignLeft, caption);
     p.drawPixmap(1, bar, content);
     return image;
+}
+
+// A folder history of its own, so the pictures never touch the user's.
+class PictureHistory final : public zul::HistoryStore {
+public:
+    std::map<std::string, std::string> values;
+    std::optional<std::string> Read(const std::string& section, const std::string& key) override {
+        auto it = values.find(section + "|" + key);
+        if (it == values.end()) return std::nullopt;
+        return it->second;
+    }
+    void Write(const std::string& section, const std::string& key, const std::string& value) override {
+        values[section + "|" + key] = value;
+    }
+};
+
+// A combo box's window with its list open over it.
+QPixmap WithOpenList(QWidget* window, QComboBox* combo) {
+    combo->showPopup();
+    QWidget* popup = combo->view()->window();
+    Settle(popup);
+    QPixmap shot = window->grab();
+    const QPoint at = window->mapFromGlobal(popup->pos());
+    QPixmap withList(qMax(shot.width(), at.x() + popup->width()), qMax(shot.height(), at.y() + popup->height()));
+    withList.fill(QColor(0xd0, 0xd0, 0xd0));
+    QPainter p(&withList);
+    p.drawPixmap(0, 0, shot);
+    p.drawPixmap(at, popup->grab());
+    p.end();
+    combo->hidePopup();
+    return withList;
 }
 
 void Save(const QImage& image, const char* name) {
@@ -151,6 +186,30 @@ int main(int argc, char** argv) {
         Save(Framed(withList, select.windowTitle()), "select_com_port_list");
     }
     select.list()->hidePopup();
+
+    {
+        // Setup Directory with a history, and the folder picker in a folder
+        // of application directories.
+        QTemporaryDir place(QDir::tempPath() + "/zul-XXXXXX");
+        const QString root = place.path() + "/KVR Apps";
+        for (const char* sub : {"Demo Flash Update", "Program Card", "RAM Loader", "Archive 2024"})
+            QDir().mkpath(root + "/" + sub);
+        for (const char* file : {"demo.qob", "readme.txt"}) {
+            QFile f(root + "/" + file);
+            f.open(QIODevice::WriteOnly);
+        }
+        store.WriteValue("Dir Setup", "QOBDir", (root + "/Demo Flash Update").toStdString().c_str());
+        PictureHistory history;
+        history.values = {{"Settings 2.x\\App Dir|Item1", "/media/usb/ZUL/Apps"},
+                          {"Settings 2.x\\App Dir|Item2", "/mnt/workshop/kvr7700/apps"},
+                          {"Settings 2.x\\App Dir|Item3", "/home/tech/Downloads/KVR 7700 update 2.2"}};
+        CSetupDirDialog setup(store, history, &frame);
+        SaveWindow(&setup, "setup_directory");
+        Save(Framed(WithOpenList(&setup, setup.directory()), setup.windowTitle()), "setup_directory_history");
+        CFolderDialog picker(root, "Script files (*.qob)|*.qob|All Files (*.*)|*.*||", &setup);
+        SaveWindow(&picker, "select_folder");
+        setup.reject();
+    }
 
     CStatusDlg status("Performing COM port test...", &frame);
     Save(Framed(status.grab(), status.windowTitle()), "status_window");
