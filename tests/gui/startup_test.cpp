@@ -42,7 +42,10 @@ public:
             process.waitForFinished(5000);
         }
     }
-    void Start() { process.start(); }
+    void Start(const QStringList& more = {}) {
+        process.setArguments(process.arguments() + more);
+        process.start();
+    }
     // Waits (bounded) until the main window is reported or the process ends.
     bool WaitShown(int ms = 15000) {
         QDeadlineTimer deadline(ms);
@@ -244,6 +247,25 @@ private slots:
         ZulProcess next(dir, runtime);
         next.Start();
         QVERIFY2(next.WaitShown(), next.errors.constData());
+    }
+
+    // --simulate: the whole program against the simulated tester; a fault
+    // that does not parse is refused before any window shows.
+    void simulateOption() {
+        zul::test::TempDir dir;
+        const QString runtime = Runtime(dir);
+        {
+            ZulProcess simulated(dir, runtime);
+            simulated.Start({"--simulate=refuse-block@3"});
+            QVERIFY2(simulated.WaitShown(), simulated.errors.constData());
+        }
+        ZulProcess bad(dir, runtime);
+        bad.Start({"--simulate=no-such-fault"});
+        QVERIFY(bad.process.waitForFinished(10000) || bad.process.state() == QProcess::NotRunning);
+        QCOMPARE(bad.process.exitCode(), 2);
+        const QByteArray errors = bad.errors + bad.process.readAllStandardError();
+        QVERIFY2(errors.contains("no-such-fault"), errors.constData());
+        QVERIFY(!errors.contains("shown CMainFrame"));
     }
 };
 
