@@ -10,11 +10,11 @@ jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1
 
 echo "== normal build"
-bash tools/build.sh release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUL_WERROR=ON
+bash tools/build.sh release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUL_WERROR=ON -DZUL_BUILD_GUI=ON
 ctest --test-dir build/release -j"$jobs"
 
 echo "== sanitizer build"
-bash tools/build.sh asan -DCMAKE_BUILD_TYPE=Debug -DZUL_WERROR=ON -DZUL_SANITIZE=ON
+bash tools/build.sh asan -DCMAKE_BUILD_TYPE=Debug -DZUL_WERROR=ON -DZUL_SANITIZE=ON -DZUL_BUILD_GUI=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan -j"$jobs"
 

@@ -141,5 +141,19 @@ TEST_F(CliSettingsTest, WithoutAnyPrivateDirectoryTheSettingsAreRefused) {
     EXPECT_FALSE(std::filesystem::exists(root / "work/zultw.ini"));
 }
 
+TEST_F(CliSettingsTest, SelectPortStoresBothKeysAndRefusesNumbersOutsideTheList) {
+    root.Write("mine.ini", "[comm]\nPort=4\n[Comm Strings]\nPort=COM4\n");
+    const std::string settings = "--settings " + ShellQuote(root / "mine.ini") + " ";
+    std::string out;
+    ASSERT_EQ(Run(settings + "select-port 10", &out), 0) << out;
+    const std::string stored = root.Read("mine.ini");
+    EXPECT_NE(stored.find("[comm]\nPort=10\n"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("[Comm Strings]\nPort=COM10\n"), std::string::npos) << stored;
+    for (const char* bad : {"0", "11", "x", ""}) {
+        EXPECT_NE(Run(settings + "select-port " + std::string(bad), &out), 0) << bad;
+        EXPECT_EQ(root.Read("mine.ini"), stored) << bad;
+    }
+}
+
 }  // namespace
 }  // namespace zul

@@ -1,0 +1,56 @@
+#include "gui/simulation.h"
+
+#include "serial/device_names.h"
+#include "serial/serial_port.h"
+#include "sim/sim_faults.h"
+#include "sim/simulated_tester_port.h"
+#include "support/clock.h"
+
+namespace zul::gui {
+
+bool SimulatedTester::Start(const std::string& faults, std::string* error) {
+    sim::SimOptions options;
+    options.timing = sim::SimTiming::Fast();
+    std::size_t at = 0;
+    while (at < faults.size()) {
+        std::size_t comma = faults.find(',', at);
+        if (comma == std::string::npos) comma = faults.size();
+        const std::string text = faults.substr(at, comma - at);
+        at = comma + 1;
+        if (text.empty()) continue;
+        sim::Fault fault;
+        std::string why;
+        if (!sim::ParseFault(text, &fault, &why)) {
+            *error = "--simulate " + text + ": " + why;
+            return false;
+        }
+        options.faults.push_back(fault);
+    }
+    simulator_ = std::make_unique<sim::TesterSimulator>(options);
+    std::string why;
+    device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &why);
+    if (device_) {
+        SetDeviceOverride(device_->path());
+        player_ = std::thread([this] {
+            while (!stop_.load())
+                if (!device_->Pump(20)) break;
+        });
+    } else {
+        SetSerialPortFactory(sim::SimulatedTesterPortFactory(*simulator_, SystemClock()));
+        memoryPort_ = true;
+    }
+    return true;
+}
+
+std::string SimulatedTester::devicePath() const { return device_ ? device_->path() : std::string(); }
+
+SimulatedTester::~SimulatedTester() {
+    if (player_.joinable()) {
+        stop_ = true;
+        player_.join();
+    }
+    if (device_) SetDeviceOverride("");
+    if (memoryPort_) SetSerialPortFactory(nullptr);
+}
+
+}  // namespace zul::gui

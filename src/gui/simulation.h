@@ -1,0 +1,37 @@
+#pragma once
+// `zul --simulate`: a KVR 7700 played in this process, so the whole window
+// program runs without hardware. Every COM number opens the simulated
+// tester (on a pseudo-terminal where there are any, through the whole serial
+// stack; in memory elsewhere).
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "sim/tester_device.h"
+#include "sim/tester_simulator.h"
+
+namespace zul::gui {
+
+class SimulatedTester {
+public:
+    SimulatedTester() = default;
+    ~SimulatedTester();
+    SimulatedTester(const SimulatedTester&) = delete;
+    SimulatedTester& operator=(const SimulatedTester&) = delete;
+
+    // `faults` as zul-cli simulate takes them, comma-separated. False with
+    // the reason in `error` for a fault that does not parse.
+    bool Start(const std::string& faults, std::string* error);
+    // The device every COM number opens ("" when the tester is in memory).
+    std::string devicePath() const;
+
+private:
+    std::unique_ptr<sim::TesterSimulator> simulator_;
+    std::unique_ptr<sim::TesterDevice> device_;
+    std::thread player_;
+    std::atomic<bool> stop_{false};
+    bool memoryPort_ = false;
+};
+
+}  // namespace zul::gui

@@ -1,0 +1,80 @@
+#include "gui/status_dlg.h"
+
+#include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace zul::gui {
+
+CStatusDlg::CStatusDlg(const char* text, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), label_(new QLabel(this)) {
+    setObjectName("CStatusDlg");
+    setWindowTitle("Status");
+    setModal(false);
+    label_->setObjectName("statusText");
+    label_->setText(QString::fromUtf8(text != nullptr ? text : kDefaultText));
+    label_->setAlignment(Qt::AlignCenter);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 18, 24, 18);
+    layout->addWidget(label_);
+    setMinimumWidth(280);
+    adjustSize();
+
+    const QWidget* over = owner != nullptr ? owner->window() : nullptr;
+    if (over != nullptr && over->isVisible() && !over->isMinimized()) {
+        move(over->frameGeometry().center() - rect().center());
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    show();
+    raise();
+    // Painted now: the work that follows may not return to the event loop
+    // for a while. The window system gets a bounded moment to map it.
+    QDeadlineTimer deadline(200);
+    while (windowHandle() != nullptr && !windowHandle()->isExposed() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    repaint();
+}
+
+CStatusDlg::~CStatusDlg() { Close(); }
+
+void CStatusDlg::Close() {
+    if (closed_) return;
+    closed_ = true;
+    hide();
+}
+
+// The user cannot close it: neither the window's close request nor Escape.
+void CStatusDlg::closeEvent(QCloseEvent* event) {
+    if (closed_) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CStatusDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CStatusDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    painted_ = true;
+}
+
+void StatusDlgWindow::Open(std::string_view text) {
+    const std::string copy(text);
+    dialog_ = std::make_unique<CStatusDlg>(copy.c_str(), owner_.data());
+}
+
+void StatusDlgWindow::Close() { dialog_.reset(); }
+
+}  // namespace zul::gui
