@@ -155,22 +155,30 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void CMainFrame::OnSetupDirectory() { OpenSetupDirectoryDialog(this); }
+void CMainFrame::OnSetupDirectory() {
+    if (!Busy()) OpenSetupDirectoryDialog(this);
+}
 
-void CMainFrame::OnSetupComPort() { OpenSelectComPortDialog(this); }
+void CMainFrame::OnSetupComPort() {
+    if (!Busy()) OpenSelectComPortDialog(this);
+}
 
 void CMainFrame::OnTestComPort() {
+    if (Busy()) return;
+    serialWorkRunning_ = true;
     // The port stored last, not one shown in any dialog.
     const PortSelection* selection = CurrentPortSelection();
     StatusDlgWindow status(this);
     runComPortTest(selection != nullptr ? selection->portNumber : 1, &status);
+    serialWorkRunning_ = false;
 }
 
 void CMainFrame::OnDownload() {
-    if (openDownload_) openDownload_(this);
+    if (!Busy() && openDownload_) openDownload_(this);
 }
 
 void CMainFrame::OnAbout() {
+    if (Busy()) return;
     CAboutDlg about(this);
     about.setWindowModality(Qt::WindowModal);
     about.exec();

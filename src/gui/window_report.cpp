@@ -20,6 +20,9 @@ struct LoadTime {
 LoadTime g_loadTime;
 
 class WindowReporter final : public QObject {
+public:
+    using QObject::QObject;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Expose) return false;
@@ -44,7 +47,7 @@ private:
 
 void ReportWindowsIfAsked() {
     if (qEnvironmentVariableIsEmpty("ZUL_REPORT_WINDOWS") || QCoreApplication::instance() == nullptr) return;
-    QCoreApplication::instance()->installEventFilter(new WindowReporter);
+    QCoreApplication::instance()->installEventFilter(new WindowReporter(QCoreApplication::instance()));
 }
 
 }  // namespace zul::gui

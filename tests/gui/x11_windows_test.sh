@@ -42,6 +42,6 @@ kill -0 "$zul_pid" || fail "zul ended"
 start=$(date +%s%N)
 (cd "$work" && "$zul" --settings "$work/zultw.ini" -nologo) || fail "the second start ended with $?"
 elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
-[ "$elapsed" -lt 5000 ] || fail "the second start took ${elapsed} ms"
+[ "$elapsed" -lt 8000 ] || fail "the second start took ${elapsed} ms"
 kill -0 "$zul_pid" || fail "the first copy ended"
 echo "x11 test: main window and download dialog mapped; second start ended in ${elapsed} ms"
