@@ -153,8 +153,8 @@ TEST(BootMonitor, LineFeedsAndBackspacesArePartOfTheLine) {
         const char* answer;  // everything the tester sends back
         std::uint32_t commands;
     } kTable[] = {
-        {"I\r\n", "I\r\nZIZ2 KVR 7700 PowerPC\r\n>\n", 1},
-        {"I\r\nV\r", "I\r\nZIZ2 KVR 7700 PowerPC\r\n>\nV\r\n*UNKNOWN COMMAND*\r\n>", 2},
+        {"I\r\n", "I\r\nZIZ2 KVR 7700 PowerPC (simulated)\r\n>\n", 1},
+        {"I\r\nV\r", "I\r\nZIZ2 KVR 7700 PowerPC (simulated)\r\n>\nV\r\n*UNKNOWN COMMAND*\r\n>", 2},
         {"V\n", "V\n", 0},
         {"V\nI\r", "V\nI\r\n*UNKNOWN COMMAND*\r\n>", 1},
         {"IX\b\r", "IX\b\r\n*UNKNOWN COMMAND*\r\n>", 1},
