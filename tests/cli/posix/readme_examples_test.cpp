@@ -122,7 +122,9 @@ TEST(ReadmeExamples, RunAsPrinted) {
            << "appear " << test::ShellQuote(root + "/tmp/com3") << " || echo 'the COM3 tester did not start'\n";
     for (std::size_t i = 0; i < examples.size(); ++i) {
         const std::string line = Replace(examples[i].line, "/tmp/", root + "/tmp/");
-        sandbox.Write("example" + std::to_string(i) + ".sh", line + "\n");
+        // A background example replaces its shell, so that its process id is
+        // the one to stop at the end.
+        sandbox.Write("example" + std::to_string(i) + ".sh", (examples[i].background ? "exec " : "") + line + "\n");
         const std::string out = "example" + std::to_string(i) + ".out";
         if (examples[i].background) {
             script << "bash example" << i << ".sh >" << out << " 2>&1 & pids=\"$pids $!\"\n";
