@@ -15,6 +15,7 @@
 #include "gui/select_com_port_dialog.h"
 #include "gui/setup_directory_dialog.h"
 #include "gui/status_dlg.h"
+#include "gui/window_report.h"
 #include "serial/com_port_test.h"
 
 namespace zul::gui {
@@ -197,6 +198,7 @@ void CMainFrame::ActivateFromAnotherStart() {
     if (front == nullptr) front = this;
     front->raise();
     front->activateWindow();
+    ReportEvent(qPrintable("activated by another start: " + front->objectName() + " in front"));
 }
 
 }  // namespace zul::gui

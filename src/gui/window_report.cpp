@@ -43,10 +43,19 @@ private:
     QSet<QWidget*> reported_;
 };
 
+bool g_reporting = false;
+
 }  // namespace
+
+void ReportEvent(const char* what) {
+    if (!g_reporting) return;
+    std::fprintf(stderr, "zul: %s after %lld ms\n", what, static_cast<long long>(g_loadTime.timer.elapsed()));
+    std::fflush(stderr);
+}
 
 void ReportWindowsIfAsked() {
     if (qEnvironmentVariableIsEmpty("ZUL_REPORT_WINDOWS") || QCoreApplication::instance() == nullptr) return;
+    g_reporting = true;
     QCoreApplication::instance()->installEventFilter(new WindowReporter(QCoreApplication::instance()));
 }
 

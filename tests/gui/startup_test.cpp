@@ -226,6 +226,13 @@ private slots:
             QCOMPARE(loser.process.exitCode(), 0);
             ZulProcess& winner = aShown ? a : b;
             QCOMPARE(winner.process.state(), QProcess::Running);
+            // The copy that runs was asked to come forward.
+            QDeadlineTimer deadline(10000);
+            while (!winner.errors.contains("activated by another start") && !deadline.hasExpired()) {
+                winner.process.waitForReadyRead(50);
+                winner.errors += winner.process.readAllStandardError();
+            }
+            QVERIFY2(winner.errors.contains("activated by another start"), winner.errors.constData());
         }
     }
 
