@@ -33,9 +33,10 @@ rss=0
 for i in $(seq "$runs"); do
   log="$work/zul-$i.log"
   # Every line the program reports is stamped as it arrives.
+  : >"$log"
   start=$(date +%s%N)
   (cd "$work" && exec "$zul" --settings "$work/zultw.ini" -nologo) \
-    2> >(while IFS= read -r line; do echo "$(date +%s%N) $line"; done >"$log") &
+    2> >(while IFS= read -r line; do echo "$(date +%s%N) $line"; done >>"$log") &
   pid=$!
   shown=""
   for _ in $(seq 500); do

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QThread>
 
+#include <vector>
+
 namespace zul::gui {
 namespace {
 

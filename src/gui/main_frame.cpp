@@ -15,6 +15,7 @@
 #include "gui/select_com_port_dialog.h"
 #include "gui/setup_directory_dialog.h"
 #include "gui/status_dlg.h"
+#include "gui/window_report.h"
 #include "serial/com_port_test.h"
 
 namespace zul::gui {
@@ -155,22 +156,30 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void CMainFrame::OnSetupDirectory() { OpenSetupDirectoryDialog(this); }
+void CMainFrame::OnSetupDirectory() {
+    if (!Busy()) OpenSetupDirectoryDialog(this);
+}
 
-void CMainFrame::OnSetupComPort() { OpenSelectComPortDialog(this); }
+void CMainFrame::OnSetupComPort() {
+    if (!Busy()) OpenSelectComPortDialog(this);
+}
 
 void CMainFrame::OnTestComPort() {
+    if (Busy()) return;
+    serialWorkRunning_ = true;
     // The port stored last, not one shown in any dialog.
     const PortSelection* selection = CurrentPortSelection();
     StatusDlgWindow status(this);
     runComPortTest(selection != nullptr ? selection->portNumber : 1, &status);
+    serialWorkRunning_ = false;
 }
 
 void CMainFrame::OnDownload() {
-    if (openDownload_) openDownload_(this);
+    if (!Busy() && openDownload_) openDownload_(this);
 }
 
 void CMainFrame::OnAbout() {
+    if (Busy()) return;
     CAboutDlg about(this);
     about.setWindowModality(Qt::WindowModal);
     about.exec();
@@ -189,6 +198,7 @@ void CMainFrame::ActivateFromAnotherStart() {
     if (front == nullptr) front = this;
     front->raise();
     front->activateWindow();
+    ReportEvent(qPrintable("activated by another start: " + front->objectName() + " in front"));
 }
 
 }  // namespace zul::gui

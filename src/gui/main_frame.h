@@ -68,6 +68,12 @@ protected:
 
 private:
     QAction* AddCommand(QWidget* menu, const char* text, Command command, const char* prompt);
+    // Serial work pumps events while it runs, so a command could start in the
+    // middle of it; the window answers none until the work is done, as if
+    // it were disabled.
+    bool Busy() const { return serialWorkRunning_; }
+
+    bool serialWorkRunning_ = false;
 
     QTimer startupTimer_;
     QLabel* ready_ = nullptr;

@@ -20,6 +20,9 @@ struct LoadTime {
 LoadTime g_loadTime;
 
 class WindowReporter final : public QObject {
+public:
+    using QObject::QObject;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::Expose) return false;
@@ -40,11 +43,20 @@ private:
     QSet<QWidget*> reported_;
 };
 
+bool g_reporting = false;
+
 }  // namespace
+
+void ReportEvent(const char* what) {
+    if (!g_reporting) return;
+    std::fprintf(stderr, "zul: %s after %lld ms\n", what, static_cast<long long>(g_loadTime.timer.elapsed()));
+    std::fflush(stderr);
+}
 
 void ReportWindowsIfAsked() {
     if (qEnvironmentVariableIsEmpty("ZUL_REPORT_WINDOWS") || QCoreApplication::instance() == nullptr) return;
-    QCoreApplication::instance()->installEventFilter(new WindowReporter);
+    g_reporting = true;
+    QCoreApplication::instance()->installEventFilter(new WindowReporter(QCoreApplication::instance()));
 }
 
 }  // namespace zul::gui

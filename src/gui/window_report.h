@@ -7,5 +7,8 @@
 namespace zul::gui {
 
 void ReportWindowsIfAsked();
+// With the reports on, one line "zul: <what> after N ms" (for example
+// "activated by another start").
+void ReportEvent(const char* what);
 
 }  // namespace zul::gui

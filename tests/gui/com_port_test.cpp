@@ -32,10 +32,12 @@ public:
         if (CStatusDlg* status = test::FindWindow<CStatusDlg>())
             if (status->painted() && status->text() == "Performing COM port test...") ++sleepsUnderStatus;
         ++sleeps;
+        if (duringWork) duringWork();
         SystemClock().Sleep(ms);
     }
     int sleeps = 0;
     int sleepsUnderStatus = 0;
+    std::function<void()> duringWork;
 };
 
 }  // namespace
@@ -157,8 +159,17 @@ private slots:
         ScopedClock scoped(clock);
         CMainFrame frame;
         frame.startupTimer().stop();
+        int downloads = 0;
+        frame.setDownloadDialog([&](QWidget*) { ++downloads; });
         frame.show();
+        // A command that arrives while the test pumps events is ignored, as
+        // on a disabled window: it does not run in the middle of the test.
+        clock.duringWork = [&] { frame.action(kCmdDownload)->trigger(); };
         frame.action(kCmdTestComPort)->trigger();
+        clock.duringWork = nullptr;
+        QCOMPARE(downloads, 0);
+        frame.action(kCmdDownload)->trigger();
+        QCOMPARE(downloads, 1);
         QCOMPARE(sink.shown.size(), size_t(3));
         QCOMPARE(sink.shown[0].caption, std::string("COM Port Test"));
         QCOMPARE(sink.shown[1].caption, std::string("Setup"));

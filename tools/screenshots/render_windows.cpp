@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -214,6 +215,19 @@ int main(int argc, char** argv) {
     CStatusDlg status("Performing COM port test...", &frame);
     Save(Framed(status.grab(), status.windowTitle()), "status_window");
     status.Close();
+
+    // The COM port test's first question, as the message boxes look.
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) {
+                SaveWindow(box, "com_port_test_question");
+                box->reject();
+            }
+        }
+    });
+    ShowMessageBox(&frame, QString::fromStdString(zul::LoadResourceString(zul::kIdsComTestAdapter)),
+                   QString::fromStdString(zul::LoadResourceString(zul::kIdsSetup)),
+                   zul::kMbOkCancel | zul::kMbIconInformation);
 
     // The download dialog's placeholder, captured once it is up.
     QTimer::singleShot(0, [] {
