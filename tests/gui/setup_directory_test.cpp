@@ -175,6 +175,27 @@ private slots:
         QVERIFY(sink.shown.empty());
     }
 
+    // Enter in the combo is OK: the text is stored unchecked.
+    void enterInTheComboIsOk() {
+        test::RecordingSink sink;
+        GuiSeams seams(&sink);
+        ProfileHistoryStore store;
+        CSetupDirDialog dlg(SettingsStore(SettingsFilePath()), store);
+        dlg.show();
+        QLineEdit* edit = dlg.directory()->lineEdit();
+        edit->selectAll();
+        Type(edit, "/not/there");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        SettingsStore settings(SettingsFilePath());
+        QCOMPARE(settings.ReadScriptDir(), std::string("/not/there"));
+        QCOMPARE(settings.ReadImageDir(), std::string("/not/there"));
+        QCOMPARE(History(1), QString("/not/there"));
+        QCOMPARE(History(2), QString::fromStdString(apps));
+        QVERIFY(sink.shown.empty());
+    }
+
     // The combo completes from its history in any case; Backspace and
     // Delete never complete; editing inside the text keeps the caret.
     void historyCompletion() {
