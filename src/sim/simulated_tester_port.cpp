@@ -1,7 +1,6 @@
 #include "sim/simulated_tester_port.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,8 +22,9 @@ std::uint8_t Misframed(std::uint8_t byte) { return static_cast<std::uint8_t>(byt
 }  // namespace
 
 SimulatedTesterPort::SimulatedTesterPort(TesterSimulator& tester, Clock& clock, int portIndex)
-    : SerialPort(portIndex), tester_(tester), clock_(clock), lastTick_(clock.TickCount()), simNow_(tester.now()) {
-    configure();
+    : SerialPort(portIndex, false), tester_(tester), clock_(clock), lastTick_(clock.TickCount()), simNow_(tester.now()) {
+    storeQueueSizes(kInQueueSize, kOutQueueSize);
+    configureAndRaiseLines();
 }
 
 SimNanos SimulatedTesterPort::Now() {
@@ -56,8 +56,7 @@ int SimulatedTesterPort::yield() {
 
 void SimulatedTesterPort::pollStatus() { Pull(); }
 
-void SimulatedTesterPort::configure() {
-    openDevice();
+void SimulatedTesterPort::applyDefaults() {
     baud_ = 19200;
     parity_ = 'N';
     dataBits_ = 8;
@@ -68,7 +67,7 @@ int SimulatedTesterPort::openDevice() {
     Pull();
     rx_.clear();
     open_ = true;
-    dtr_ = rts_ = true;
+    dtrState_ = rtsState_ = 1;
     return 0;
 }
 
@@ -78,7 +77,7 @@ int SimulatedTesterPort::closeDevice() {
         rx_.clear();
     }
     open_ = false;
-    dtr_ = rts_ = false;
+    dtrState_ = rtsState_ = 0;
     return 0;
 }
 
@@ -94,70 +93,23 @@ void SimulatedTesterPort::getStatus(PortStatus* status, int) {
 }
 
 int SimulatedTesterPort::setQueueSizes(int inQueueSize, int outQueueSize) {
-    inQueueSize_ = std::max(1, inQueueSize & 0xFFFF);
-    outQueueSize_ = std::max(1, outQueueSize & 0xFFFF);
+    storeQueueSizes(std::max(1, inQueueSize & 0xFFFF), std::max(1, outQueueSize & 0xFFFF));
     return 0;
 }
 
-int SimulatedTesterPort::setFlowControl(int inFlow, int outFlow) {
-    // The tester cable carries only data lines: no flow control can be driven.
-    if (inFlow == SIG_DSR) return recordError(SL_UNSUPPORTED);
-    if (inFlow != SIG_NONE && inFlow != SIG_XONXOFF && inFlow != SIG_DTR && inFlow != SIG_RTS) {
-        lastError = SL_BAD_IN_FLOW;
-        return SL_ERROR;
-    }
-    if (outFlow == SIG_CD) return recordError(SL_UNSUPPORTED);
-    if (outFlow != SIG_NONE && outFlow != SIG_XONXOFF && outFlow != SIG_CTS && outFlow != SIG_DSR) {
-        return recordError(SL_BAD_OUT_FLOW);
-    }
+int SimulatedTesterPort::applyFlow(int inFlow, int outFlow) {
     if (inFlow != SIG_NONE || outFlow != SIG_NONE) return recordError(SL_UNSUPPORTED);
     return 0;
 }
 
-int SimulatedTesterPort::getFlowControl(int* inFlow, int* outFlow) {
-    if (inFlow) *inFlow = 0;
-    if (outFlow) *outFlow = 0;
-    return 0;
-}
-
-int SimulatedTesterPort::setBreak(int state) {
-    if (state < 0) return break_;
-    break_ = state == 1 ? 1 : 0;
-    return break_;
-}
-
-int SimulatedTesterPort::lineControl(int signal, int value) {
-    if (signal == SIG_BREAK) return setBreak(value);
-    if (signal == SIG_DTR && value != -1) dtr_ = value != 0;
-    if (signal == SIG_RTS && value != -1) rts_ = value != 0;
-    switch (signal) {
-        case SIG_DTR: return dtr_ ? 1 : 0;
-        case SIG_RTS: return rts_ ? 1 : 0;
-        case SIG_CTS:
-        case SIG_DSR:
-        case SIG_CD: return open_ ? 1 : 0;  // the tester is connected and powered
-        case SIG_RI: return 0;
-        case SIG_DELTA_CTS:
-        case SIG_DELTA_DSR:
-        case SIG_DELTA_RI:
-        case SIG_DELTA_CD: return 0;
-        default: break;
-    }
-    const int lineError = LineErrorSignalState(lineErrors_, signal);
-    return lineError >= 0 ? lineError : 2;
-}
-
-int SimulatedTesterPort::setLine(int baud, char parity, int dataBits, int stopBits) {
-    if (ParityCode(parity) < 0 || parity == '\0') return recordError(SL_BAD_PARITY);
-    if (dataBits < 4 || dataBits > 8) return recordError(SL_BAD_DATA_BITS);
-    if (stopBits < 1 || stopBits > 2) return recordError(SL_BAD_STOP_BITS);
-    if (!StandardBaud(baud)) return recordError(SL_ERROR);
+int SimulatedTesterPort::applyLine(const LineFormat& line) {
+    if (!StandardBaud(line.baud)) return recordError(SL_ERROR);
     // What is already on the wire was received at the old speed.
     Pull();
-    baud_ = baud;
-    parity_ = parity;
-    dataBits_ = dataBits;
-    stopBits_ = dataBits == 5 ? 1 : stopBits;
+    baud_ = line.baud;
+    parity_ = ParityLetter(line.parity);
+    dataBits_ = line.dataBits;
+    stopBits_ = line.stopBits == kStopBitsTwo ? 2 : 1;
     return 0;
 }
 
@@ -166,20 +118,6 @@ void SimulatedTesterPort::getLine(int* baud, char* parity, int* dataBits, int* s
     if (parity) *parity = parity_;
     if (dataBits) *dataBits = dataBits_;
     if (stopBits) *stopBits = stopBits_;
-}
-
-int SimulatedTesterPort::readSignals(SignalRecord* record) {
-    pollStatus();
-    SignalRecord local;
-    FillSignalRecord(*this, record ? record : &local);
-    lineErrors_ = 0;
-    return 0;
-}
-
-int SimulatedTesterPort::writeByte(std::uint8_t byte) { return writeBlock(&byte, 1) == 1 ? 0 : lastError; }
-
-int SimulatedTesterPort::writeString(const char* text) {
-    return text ? writeBlock(text, static_cast<int>(std::strlen(text))) : 0;
 }
 
 int SimulatedTesterPort::writeBlock(const void* data, int count) {
@@ -206,14 +144,6 @@ int SimulatedTesterPort::writeBlock(const void* data, int count) {
 
 int SimulatedTesterPort::transmitImmediate(std::uint8_t byte) { return writeBlock(&byte, 1) == 1 ? 0 : SL_ERROR; }
 
-int SimulatedTesterPort::readByte() {
-    Pull();
-    if (rx_.empty()) return SL_NO_DATA;
-    const std::uint8_t b = rx_.front();
-    rx_.pop_front();
-    return b;
-}
-
 int SimulatedTesterPort::readBlock(void* buffer, int count) {
     if (buffer == nullptr || count <= 0) return 0;
     Pull();
@@ -226,22 +156,12 @@ int SimulatedTesterPort::readBlock(void* buffer, int count) {
     return n;
 }
 
-int SimulatedTesterPort::purge(int direction, int count) {
-    if (direction != 0) {
-        tester_.DropPcUnsent(Now());
-        return 0;
-    }
+void SimulatedTesterPort::dropReceiveQueue() {
     Pull();
-    if (count == 0) {
-        rx_.clear();
-        return 0;
-    }
-    for (int i = 0; i < count; ++i) {
-        if (rx_.empty()) return 0;
-        rx_.pop_front();
-    }
-    return SL_ERROR;
+    rx_.clear();
 }
+
+void SimulatedTesterPort::dropTransmitQueue() { tester_.DropPcUnsent(Now()); }
 
 void SimulatedTesterPort::dump(const TextSink& sink) {
     if (!sink) return;

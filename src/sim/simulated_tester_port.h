@@ -35,25 +35,14 @@ public:
 
     int yield() override;
     void pollStatus() override;
-    void configure() override;
     int openDevice() override;
     int closeDevice() override;
     void getStatus(PortStatus* status, int selector) override;
     int setQueueSizes(int inQueueSize, int outQueueSize) override;
-    int setFlowControl(int inFlow, int outFlow) override;
-    int getFlowControl(int* inFlow, int* outFlow) override;
-    int setBreak(int state) override;
-    int lineControl(int signal, int value) override;
-    int setLine(int baud, char parity, int dataBits, int stopBits) override;
     void getLine(int* baud, char* parity, int* dataBits, int* stopBits) override;
-    int readSignals(SignalRecord* record) override;
-    int writeByte(std::uint8_t byte) override;
-    int writeString(const char* text) override;
     int writeBlock(const void* data, int count) override;
     int transmitImmediate(std::uint8_t byte) override;
-    int readByte() override;
     int readBlock(void* buffer, int count) override;
-    int purge(int direction, int count) override;
     void dump(const TextSink& sink) override;
 
     // The PC side's line speed.
@@ -64,6 +53,20 @@ public:
     bool isOpen() const { return open_; }
     // The simulator time that corresponds to the clock's present.
     SimNanos Now();
+
+protected:
+    bool hasWorkingRecord() const override { return true; }
+    void applyDefaults() override;
+    // The tester cable carries only data lines: no flow control can be driven.
+    int applyFlow(int inFlow, int outFlow) override;
+    int applyLine(const LineFormat& line) override;
+    int driveBreak(int state) override { return state == 1 ? 1 : 0; }
+    void driveModemLine(int, bool) override {}
+    // CTS, DSR and CD are on while the port is open (the tester is connected
+    // and powered); RI never is.
+    int modemSignal(std::uint32_t modemBit) override { return modemBit != kModemRing && open_ ? 1 : 0; }
+    void dropReceiveQueue() override;
+    void dropTransmitQueue() override;
 
 private:
     // Moves what the tester sent by now into the receive queue.
@@ -78,12 +81,6 @@ private:
     char parity_ = 'N';
     int dataBits_ = 8;
     int stopBits_ = 1;
-    int inQueueSize_ = kInQueueSize;
-    int outQueueSize_ = kOutQueueSize;
-    bool dtr_ = false;
-    bool rts_ = false;
-    int break_ = 0;
-    std::uint32_t lineErrors_ = 0;
     std::deque<std::uint8_t> rx_;
 };
 

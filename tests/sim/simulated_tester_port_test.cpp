@@ -1,3 +1,4 @@
+#include "serial/serial_link.h"
 #include "sim/simulated_tester_port.h"
 
 #include <gtest/gtest.h>

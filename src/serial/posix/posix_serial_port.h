@@ -25,30 +25,15 @@ public:
     // waits on the clock instead: CurrentClock().Sleep(1).
     int yield() override;
     void pollStatus() override;
-    void configure() override;
     int openDevice() override;
     int closeDevice() override;
     void getStatus(PortStatus* status, int selector) override;
     int setQueueSizes(int inQueueSize, int outQueueSize) override;
-    int setFlowControl(int inFlow, int outFlow) override;
-    int getFlowControl(int* inFlow, int* outFlow) override;
-    int setBreak(int state) override;
-    int lineControl(int signal, int value) override;
-    int setLine(int baud, char parity, int dataBits, int stopBits) override;
     void getLine(int* baud, char* parity, int* dataBits, int* stopBits) override;
-    int readSignals(SignalRecord* record) override;
-    int writeByte(std::uint8_t byte) override;
-    int writeString(const char* text) override;
     int writeBlock(const void* data, int count) override;
     int transmitImmediate(std::uint8_t byte) override;
-    int readByte() override;
     int readBlock(void* buffer, int count) override;
-    int purge(int direction, int count) override;
     void dump(const TextSink& sink) override;
-
-    // 1 for DTR, 2 for RTS (the state last set through this object); any other
-    // mask: 1 when the modem status has one of its kModem* bits.
-    int testSignal(std::uint32_t mask);
 
     const std::string& devicePath() const { return devicePath_; }
     int descriptor() const { return fd_; }
@@ -69,26 +54,27 @@ public:
         bool outxDsr = false;
     };
 
+protected:
+    bool hasWorkingRecord() const override { return record_ != nullptr; }
+    void applyDefaults() override;
+    int applyFlow(int inFlow, int outFlow) override;
+    int applyLine(const LineFormat& line) override;
+    int driveBreak(int state) override;
+    void driveModemLine(int signal, bool raise) override;
+    int modemSignal(std::uint32_t modemBit) override;
+    void dropReceiveQueue() override;
+    void dropTransmitQueue() override;
+
 private:
     int apply();
     void accumulateLineErrors();
     void setModemLine(int tiocmBit, bool raise);
-    int recordTranslated(int systemError);
 
     std::string devicePath_;
     std::unique_ptr<WorkingRecord> record_;
     termios foundAttributes_{};  // the device's line when opened, put back when closed
     bool haveFoundAttributes_ = false;
     int fd_ = -1;
-    int inFlow_ = 0;
-    int outFlow_ = 0;
-    int rtsState_ = 1;
-    int dtrState_ = 1;
-    std::int16_t breakState_ = 0;
-    std::uint32_t lineErrors_ = 0;
-    std::uint32_t modemStatus_ = 0;
-    std::uint16_t outQueueSize_ = 0;
-    std::uint16_t inQueueSize_ = 0;
     // Error counters of the driver at the last look (where it keeps them).
     bool haveCounters_ = false;
     int frameCount_ = 0, overrunCount_ = 0, parityCount_ = 0, breakCount_ = 0, bufferOverrunCount_ = 0;

@@ -53,18 +53,10 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
     std::string path = deviceName;
     if (ComNumberOfName(deviceName) >= 10) path = "\\\\.\\" + path;
     if (!DeviceOverride().empty() && ComNumberOfName(deviceName) > 0) path = DeviceOverride();
-    ClearOpenFailure();
     auto lock = std::make_unique<PortLock>();
-    if (!lock->acquire(path)) {
-        NoteOpenFailure({OpenFailureKind::kBusy, PortLockName(path), ERROR_ACCESS_DENIED});
-        handle = 0;
-        return 0;
-    }
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = 0;
+    HANDLE h = OpenComDevice(path, *lock, false, &error);
     if (h == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        NoteOpenFailure({OpenFailureKindOf(error), PortLockName(path), static_cast<int>(error)});
         handle = 0;
         return 0;
     }
@@ -85,10 +77,12 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
         ok = found_ != nullptr;
     }
     if (ok) {
-        dcb.ByteSize = dataBits;
-        dcb.Parity = parity;
-        dcb.BaudRate = baudRate;
-        dcb.StopBits = stopBits;
+        LineFormat line;
+        line.baud = static_cast<int>(baudRate);
+        line.parity = parity;
+        line.dataBits = dataBits;
+        line.stopBits = stopBits;
+        SetLineFields(dcb, line);
         ok = SetCommState(h, &dcb) != FALSE;
     }
     if (ok) {

@@ -11,6 +11,7 @@
 #include "serial/com_port_test.h"
 #include "serial/device_names.h"
 #include "serial/direct_port.h"
+#include "serial/serial_link.h"
 #include "serial/serial_port.h"
 #include "support/clock.h"
 #include "testlib/serial_pty.h"

@@ -10,7 +10,7 @@
 
 #include "serial/device_names.h"
 #include "serial/posix/posix_serial_port.h"
-#include "serial/serial_connection.h"
+#include "serial/serial_link.h"
 #include "serial/serial_port.h"
 #include "testlib/serial_pty.h"
 #include "support/clock.h"
@@ -108,31 +108,6 @@ TEST_F(PtyPortTest, ConnectionSetUpAndTeardownRestoreInnermostFirst) {
     EXPECT_EQ(pty.Baud(), 19200);
     port.reset();
     EXPECT_EQ(PortUseCounts::count(2), 0);
-}
-
-TEST_F(PtyPortTest, ConnectionObjectFollowsTheSameOrder) {
-    SetDeviceOverride(pty.slavePath());
-    SerialConnection connection;
-    ASSERT_EQ(connection.open(3), 0);
-    EXPECT_EQ(connection.port()->portIndex, 2);
-    EXPECT_EQ(pty.Baud(), 9600);
-    ASSERT_EQ(connection.line()->setLineSettings(115200, 'N', 8, 1), 0);
-    ASSERT_EQ(connection.line()->attach(connection.link()), 0);
-    EXPECT_EQ(connection.link()->writeText("I\r", -1), 2);
-    EXPECT_EQ(pty.Read(2), "I\r");
-    // A second connection on the same port is refused and leaves the first alone.
-    SerialConnection second;
-    EXPECT_EQ(second.open(3), SL_PORT_IN_USE);
-    EXPECT_FALSE(second.isOpen());
-    EXPECT_EQ(pty.Baud(), 115200);
-    connection.close();
-    EXPECT_EQ(PortUseCounts::count(2), 0);
-    SetDeviceOverride("");
-    test::TempDir dir;
-    SetDeviceOverride(dir / "missing");
-    EXPECT_EQ(connection.open(3), SL_ERROR);
-    EXPECT_FALSE(connection.isOpen());
-    SetDeviceOverride("");
 }
 
 TEST_F(PtyPortTest, SecondObjectOnAHeldPortIsRefusedAndLeavesTheFirstAlone) {
