@@ -118,6 +118,13 @@ int PosixSerialPort::apply() {
     return 0;
 }
 
+int PosixSerialPort::applyOrRestore(const WorkingRecord& before) {
+    const int rc = apply();
+    // The record reports the line in force: one the device refused is not.
+    if (rc != 0) *record_ = before;
+    return rc;
+}
+
 void PosixSerialPort::setModemLine(int tiocmBit, bool raise) {
     if (fd_ < 0) return;
     int bits = tiocmBit;
@@ -202,13 +209,14 @@ int PosixSerialPort::applyFlow(int inFlow, int outFlow) {
     if (inFlow == SIG_DTR || outFlow == SIG_DSR || (inFlow == SIG_RTS) != (outFlow == SIG_CTS))
         return recordError(SL_UNSUPPORTED);
     WorkingRecord& r = *record_;
+    const WorkingRecord before = r;
     r.inX = inFlow == SIG_XONXOFF;
     r.outX = outFlow == SIG_XONXOFF;
     r.rtsControl = inFlow == SIG_RTS ? 2 : (r.rtsControl == 2 ? 1 : r.rtsControl);
     if (r.dtrControl == 2) r.dtrControl = 1;
     r.outxCts = outFlow == SIG_CTS;
     r.outxDsr = false;
-    return apply();
+    return applyOrRestore(before);
 }
 
 int PosixSerialPort::driveBreak(int state) {
@@ -234,11 +242,12 @@ void PosixSerialPort::driveModemLine(int signal, bool raise) {
 
 int PosixSerialPort::applyLine(const LineFormat& line) {
     WorkingRecord& r = *record_;
+    const WorkingRecord before = r;
     r.parity = static_cast<std::uint8_t>(line.parity);
     r.baud = line.baud;
     r.byteSize = static_cast<std::uint8_t>(line.dataBits);
     r.stopBits = static_cast<std::uint8_t>(line.stopBits);
-    return apply();
+    return applyOrRestore(before);
 }
 
 void PosixSerialPort::getLine(int* baud, char* parity, int* dataBits, int* stopBits) {

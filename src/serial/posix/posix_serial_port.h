@@ -67,6 +67,8 @@ protected:
 
 private:
     int apply();
+    // apply; when the device refuses, the record goes back to `before`.
+    int applyOrRestore(const WorkingRecord& before);
     void accumulateLineErrors();
     void setModemLine(int tiocmBit, bool raise);
 

@@ -214,6 +214,7 @@ int Win32SerialPort::setQueueSizes(int inQueueSize, int outQueueSize) {
 
 int Win32SerialPort::applyFlow(int inFlow, int outFlow) {
     DCB& d = *dcb_;
+    const DCB before = d;
     d.fInX = inFlow == SIG_XONXOFF;
     d.fOutX = outFlow == SIG_XONXOFF;
     if (d.fRtsControl == kRtsControlHandshake) d.fRtsControl = kRtsControlEnable;
@@ -222,7 +223,7 @@ int Win32SerialPort::applyFlow(int inFlow, int outFlow) {
     if (inFlow == SIG_RTS) d.fRtsControl = kRtsControlHandshake;
     d.fOutxCtsFlow = outFlow == SIG_CTS;
     d.fOutxDsrFlow = outFlow == SIG_DSR;
-    return applyState();
+    return applyOrRestore(before);
 }
 
 int Win32SerialPort::driveBreak(int state) {
@@ -247,8 +248,16 @@ void Win32SerialPort::driveModemLine(int signal, bool raise) {
 }
 
 int Win32SerialPort::applyLine(const LineFormat& line) {
+    const DCB before = *dcb_;
     SetLineFields(*dcb_, line);
-    return applyState();
+    return applyOrRestore(before);
+}
+
+int Win32SerialPort::applyOrRestore(const DCB& before) {
+    const int rc = applyState();
+    // The record reports the line in force: one the device refused is not.
+    if (rc != 0) *dcb_ = before;
+    return rc;
 }
 
 void Win32SerialPort::getLine(int* baud, char* parity, int* dataBits, int* stopBits) {

@@ -62,6 +62,8 @@ private:
     void reapWrites(bool wait);
     PendingWrite* freeWriteSlot();
     int applyState();
+    // applyState; when the device refuses, the record goes back to `before`.
+    int applyOrRestore(const DCB& before);
 
     std::unique_ptr<DCB> dcb_;
     std::unique_ptr<OVERLAPPED> overlapped_;  // reads
