@@ -136,6 +136,7 @@ void SerialPort::configure() {
         PortUseCounts::add(portIndex);
         holdsUseCount_ = true;
     }
+    line_ = LineFormat{};
     applyDefaults();
 }
 
@@ -221,7 +222,21 @@ int SerialPort::setLine(int baud, char parity, int dataBits, int stopBits) {
     line.parity = parityCode;
     line.dataBits = dataBits;
     line.stopBits = dataBits == 5 ? kStopBitsOneAndHalf : (stopBits == 1 ? kStopBitsOne : kStopBitsTwo);
-    return applyLine(line);
+    const int rc = applyLine(line);
+    if (rc == 0) line_ = line;
+    return rc;
+}
+
+void SerialPort::getLine(int* baud, char* parity, int* dataBits, int* stopBits) {
+    if (baud) *baud = line_.baud;
+    if (parity) *parity = ParityLetter(line_.parity);
+    if (dataBits) *dataBits = line_.dataBits;
+    if (stopBits) *stopBits = line_.stopBits == kStopBitsTwo ? 2 : 1;
+}
+
+int SerialPort::setQueueSizes(int inQueueSize, int outQueueSize) {
+    storeQueueSizes(inQueueSize, outQueueSize);
+    return 0;
 }
 
 int SerialPort::readSignals(SignalRecord* record) {

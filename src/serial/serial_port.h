@@ -215,7 +215,7 @@ public:
     // ignored by the platform ports. Never blocks.
     virtual void getStatus(PortStatus* status, int selector) = 0;
     // Slot 7. Changes the driver queue sizes (each kept to 16 bits). 0 or a code.
-    virtual int setQueueSizes(int inQueueSize, int outQueueSize) = 0;
+    virtual int setQueueSizes(int inQueueSize, int outQueueSize);
     // Slot 8. Input and output flow-control types (signal codes):
     //   input 0 none, 1 XON/XOFF, 3 DTR, 4 RTS; 13 -> -803; other -> -801 with -830 recorded.
     //   output 0 none, 1 XON/XOFF, 12 CTS, 13 DSR; 15 -> -803; other -> -832.
@@ -240,7 +240,7 @@ public:
     virtual int setLine(int baud, char parity, int dataBits, int stopBits);
     // Slot 13. The line of the working record; stop bits 1.5 report as 1; a
     // parity outside the table reports '\0'.
-    virtual void getLine(int* baud, char* parity, int* dataBits, int* stopBits) = 0;
+    virtual void getLine(int* baud, char* parity, int* dataBits, int* stopBits);
     // Slot 14. pollStatus, fills the sixteen fields through lineControl(code, -1),
     // then clears the accumulated line errors and modem status, so that each
     // line error is reported once. Returns 0.
@@ -280,12 +280,14 @@ protected:
     // empty object was asked for): the line and flow operations then fail
     // with -828.
     virtual bool hasWorkingRecord() const = 0;
-    // After a successful openDevice: puts the defaults on the device.
+    // After a successful openDevice: puts the defaults (`line_` holds the
+    // default line by then) on the device.
     virtual void applyDefaults() = 0;
     // Applies a checked pair of flow types: 0, or the code (recorded). -803
     // for a pair the device cannot drive.
     virtual int applyFlow(int inFlow, int outFlow) = 0;
-    // Applies a checked line: 0, or the code (recorded).
+    // Applies a checked line: 0, or the code (recorded). On success it
+    // becomes `line_`.
     virtual int applyLine(const LineFormat& line) = 0;
     // Starts (1) or stops (anything else) a break: the state to keep, or a
     // negative value when the device refused.
@@ -314,6 +316,7 @@ protected:
     void dumpState(const TextSink& sink);
 
     // State the base keeps for every back end.
+    LineFormat line_;  // the line in force: the defaults from configure on, then each applied one
     int inFlow_ = 0;
     int outFlow_ = 0;
     int dtrState_ = 1;

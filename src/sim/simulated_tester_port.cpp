@@ -36,7 +36,7 @@ SimNanos SimulatedTesterPort::Now() {
 }
 
 void SimulatedTesterPort::Pull() {
-    const auto bytes = tester_.TakeOutput(Now(), baud_);
+    const auto bytes = tester_.TakeOutput(Now(), line_.baud);
     if (!open_) return;  // nobody listens: what arrives is lost
     const bool misframed = !EightNOne();
     for (std::uint8_t b : bytes) {
@@ -55,13 +55,6 @@ int SimulatedTesterPort::yield() {
 }
 
 void SimulatedTesterPort::pollStatus() { Pull(); }
-
-void SimulatedTesterPort::applyDefaults() {
-    baud_ = 19200;
-    parity_ = 'N';
-    dataBits_ = 8;
-    stopBits_ = 1;
-}
 
 int SimulatedTesterPort::openDevice() {
     Pull();
@@ -106,18 +99,7 @@ int SimulatedTesterPort::applyLine(const LineFormat& line) {
     if (!StandardBaud(line.baud)) return recordError(SL_ERROR);
     // What is already on the wire was received at the old speed.
     Pull();
-    baud_ = line.baud;
-    parity_ = ParityLetter(line.parity);
-    dataBits_ = line.dataBits;
-    stopBits_ = line.stopBits == kStopBitsTwo ? 2 : 1;
     return 0;
-}
-
-void SimulatedTesterPort::getLine(int* baud, char* parity, int* dataBits, int* stopBits) {
-    if (baud) *baud = baud_;
-    if (parity) *parity = parity_;
-    if (dataBits) *dataBits = dataBits_;
-    if (stopBits) *stopBits = stopBits_;
 }
 
 int SimulatedTesterPort::writeBlock(const void* data, int count) {
@@ -132,11 +114,11 @@ int SimulatedTesterPort::writeBlock(const void* data, int count) {
     const int n = static_cast<int>(std::min<std::size_t>(space, static_cast<std::size_t>(count)));
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     if (EightNOne()) {
-        tester_.Receive(bytes, static_cast<std::size_t>(n), now, baud_);
+        tester_.Receive(bytes, static_cast<std::size_t>(n), now, line_.baud);
     } else {
         std::vector<std::uint8_t> misframed(bytes, bytes + n);
         for (std::uint8_t& b : misframed) b = Misframed(b);
-        tester_.Receive(misframed.data(), misframed.size(), now, baud_);
+        tester_.Receive(misframed.data(), misframed.size(), now, line_.baud);
     }
     if (n < count) recordError(SL_SHORT_WRITE);
     return n;
@@ -166,8 +148,11 @@ void SimulatedTesterPort::dropTransmitQueue() { tester_.DropPcUnsent(Now()); }
 void SimulatedTesterPort::dump(const TextSink& sink) {
     if (!sink) return;
     sink("Simulated tester port, index " + std::to_string(portIndex) + (open_ ? ", open" : ", closed"));
-    sink("Line: " + std::to_string(baud_) + " " + std::string(1, parity_) + " " + std::to_string(dataBits_) + " " +
-         std::to_string(stopBits_));
+    int baud = 0, dataBits = 0, stopBits = 0;
+    char parity = '\0';
+    getLine(&baud, &parity, &dataBits, &stopBits);
+    sink("Line: " + std::to_string(baud) + " " + std::string(1, parity) + " " + std::to_string(dataBits) + " " +
+         std::to_string(stopBits));
     sink(std::string("Tester: ") + SimStateName(tester_.state()) + " at " + std::to_string(tester_.baud()));
     sink("Receive queue: " + std::to_string(rx_.size()) + " of " + std::to_string(inQueueSize_));
 }

@@ -33,42 +33,47 @@ public:
     SimulatedTesterPort(TesterSimulator& tester, Clock& clock, int portIndex = 0);
     ~SimulatedTesterPort() override = default;
 
-    int yield() override;
-    void pollStatus() override;
+    // Opening drops what arrived while closed; closing drops what was not sent.
     int openDevice() override;
     int closeDevice() override;
-    void getStatus(PortStatus* status, int selector) override;
-    int setQueueSizes(int inQueueSize, int outQueueSize) override;
-    void getLine(int* baud, char* parity, int* dataBits, int* stopBits) override;
-    int writeBlock(const void* data, int count) override;
-    int transmitImmediate(std::uint8_t byte) override;
-    int readBlock(void* buffer, int count) override;
-    void dump(const TextSink& sink) override;
-
-    // The PC side's line speed.
-    int baud() const { return baud_; }
-    // The line format the tester uses. With any other, every byte either
-    // way arrives garbled (and the PC's port sees framing errors).
-    bool EightNOne() const { return dataBits_ == 8 && parity_ == 'N' && stopBits_ == 1; }
     bool isOpen() const { return open_; }
+
+    // Sleeps 1 ms on the clock, which moves the tester along.
+    int yield() override;
     // The simulator time that corresponds to the clock's present.
     SimNanos Now();
+    void pollStatus() override;
+    void getStatus(PortStatus* status, int selector) override;
+    // Sizes below 1 become 1.
+    int setQueueSizes(int inQueueSize, int outQueueSize) override;
 
-protected:
+    // The PC side's line speed.
+    int baud() const { return line_.baud; }
+    // The line format the tester uses. With any other, every byte either
+    // way arrives garbled (and the PC's port sees framing errors).
+    bool EightNOne() const { return line_.dataBits == 8 && line_.parity == 0 && line_.stopBits == kStopBitsOne; }
+    int writeBlock(const void* data, int count) override;
+    int readBlock(void* buffer, int count) override;
+    int transmitImmediate(std::uint8_t byte) override;
+    void dump(const TextSink& sink) override;
+
+private:
     bool hasWorkingRecord() const override { return true; }
-    void applyDefaults() override;
+    void applyDefaults() override {}
+    // Only the speeds of the PC's port driver; the line takes effect after
+    // what is already on the wire has been received at the old one.
+    int applyLine(const LineFormat& line) override;
     // The tester cable carries only data lines: no flow control can be driven.
     int applyFlow(int inFlow, int outFlow) override;
-    int applyLine(const LineFormat& line) override;
-    int driveBreak(int state) override { return state == 1 ? 1 : 0; }
+
     void driveModemLine(int, bool) override {}
     // CTS, DSR and CD are on while the port is open (the tester is connected
     // and powered); RI never is.
     int modemSignal(std::uint32_t modemBit) override { return modemBit != kModemRing && open_ ? 1 : 0; }
+    int driveBreak(int state) override { return state == 1 ? 1 : 0; }
+
     void dropReceiveQueue() override;
     void dropTransmitQueue() override;
-
-private:
     // Moves what the tester sent by now into the receive queue.
     void Pull();
 
@@ -77,10 +82,6 @@ private:
     std::uint32_t lastTick_;
     SimNanos simNow_;
     bool open_ = false;
-    int baud_ = 19200;
-    char parity_ = 'N';
-    int dataBits_ = 8;
-    int stopBits_ = 1;
     std::deque<std::uint8_t> rx_;
 };
 

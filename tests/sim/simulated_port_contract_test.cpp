@@ -4,7 +4,7 @@
 
 #include "sim/simulated_tester_port.h"
 #include "support/clock.h"
-#include "testlib/serial_port_contract.h"
+#include "testlib/serial_port_contract_tests.h"
 
 namespace zul::test {
 namespace {

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <new>
 #include <string>
 
@@ -77,16 +76,7 @@ DirectPort::DirectPort() = default;
 
 DirectPort::~DirectPort() { close(); }
 
-int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize, std::uint8_t parityCode,
-                     std::uint8_t stopBitsCode) {
-    if (name == nullptr || name[0] == '\0') return 0;
-    std::strncpy(deviceName, name, sizeof deviceName - 1);
-    deviceName[sizeof deviceName - 1] = '\0';
-    baudRate = baud;
-    dataBits = byteSize;
-    parity = parityCode;
-    stopBits = stopBitsCode;
-
+int DirectPort::openDevice() {
     const int comNumber = ComNumberOfName(deviceName);
     const std::string path = comNumber > 0 ? DeviceForComNumber(comNumber) : std::string(deviceName);
     const int fd = OpenSerialDevice(path);
@@ -105,13 +95,8 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
         ok = found_ != nullptr;
     }
     if (ok) {
-        LineFormat line;
-        line.baud = static_cast<int>(baudRate);
-        line.parity = parity;
-        line.dataBits = dataBits;
-        line.stopBits = stopBits;
         // A Windows COM port has no line discipline; raw mode is its equivalent.
-        ok = MakeRawLine(t, line) && tcsetattr(fd, TCSANOW, &t) == 0;
+        ok = MakeRawLine(t, line()) && tcsetattr(fd, TCSANOW, &t) == 0;
     }
     if (!ok) {
         close();

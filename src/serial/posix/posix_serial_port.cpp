@@ -58,10 +58,6 @@ void PosixSerialPort::applyDefaults() {
     foundAttributes_ = r.tio;
     haveFoundAttributes_ = true;
 
-    r.baud = 19200;
-    r.byteSize = 8;
-    r.parity = 0;
-    r.stopBits = 0;
     r.outxCts = false;
     r.outxDsr = false;
     r.dtrControl = 1;
@@ -69,7 +65,7 @@ void PosixSerialPort::applyDefaults() {
     // Raw: no flow control until asked for, so the types in force are 0 and 0.
     r.outX = false;
     r.inX = false;
-    if (apply() != 0) return;
+    if (apply(line_) != 0) return;
     // The default record has RTS disabled; the constructor raises it again.
     setModemLine(TIOCM_DTR, true);
     setModemLine(TIOCM_RTS, false);
@@ -97,15 +93,10 @@ int PosixSerialPort::closeDevice() {
     return 0;
 }
 
-int PosixSerialPort::apply() {
+int PosixSerialPort::apply(const LineFormat& line) {
     if (!record_ || fd_ < 0) return recordError(SL_ERROR);
     WorkingRecord& r = *record_;
     termios& t = r.tio;
-    LineFormat line;
-    line.baud = r.baud;
-    line.parity = r.parity;
-    line.dataBits = r.byteSize;
-    line.stopBits = r.stopBits;
     if (!MakeRawLine(t, line)) return recordError(SL_ERROR);
     if (r.outX) t.c_iflag |= IXON;
     if (r.inX) t.c_iflag |= IXOFF;
@@ -118,8 +109,8 @@ int PosixSerialPort::apply() {
     return 0;
 }
 
-int PosixSerialPort::applyOrRestore(const WorkingRecord& before) {
-    const int rc = apply();
+int PosixSerialPort::applyOrRestore(const LineFormat& line, const WorkingRecord& before) {
+    const int rc = apply(line);
     // The record reports the line in force: one the device refused is not.
     if (rc != 0) *record_ = before;
     return rc;
@@ -198,11 +189,6 @@ void PosixSerialPort::getStatus(PortStatus* status, int /*selector*/) {
     // termios does not tell whether transmission is held; no hold bit is set.
 }
 
-int PosixSerialPort::setQueueSizes(int inQueueSize, int outQueueSize) {
-    storeQueueSizes(inQueueSize, outQueueSize);
-    return 0;
-}
-
 int PosixSerialPort::applyFlow(int inFlow, int outFlow) {
     // termios has no DTR or DSR handshake, and its RTS/CTS handshake works in
     // both directions at once.
@@ -216,7 +202,7 @@ int PosixSerialPort::applyFlow(int inFlow, int outFlow) {
     if (r.dtrControl == 2) r.dtrControl = 1;
     r.outxCts = outFlow == SIG_CTS;
     r.outxDsr = false;
-    return applyOrRestore(before);
+    return applyOrRestore(line_, before);
 }
 
 int PosixSerialPort::driveBreak(int state) {
@@ -241,22 +227,8 @@ void PosixSerialPort::driveModemLine(int signal, bool raise) {
 }
 
 int PosixSerialPort::applyLine(const LineFormat& line) {
-    WorkingRecord& r = *record_;
-    const WorkingRecord before = r;
-    r.parity = static_cast<std::uint8_t>(line.parity);
-    r.baud = line.baud;
-    r.byteSize = static_cast<std::uint8_t>(line.dataBits);
-    r.stopBits = static_cast<std::uint8_t>(line.stopBits);
-    return applyOrRestore(before);
-}
-
-void PosixSerialPort::getLine(int* baud, char* parity, int* dataBits, int* stopBits) {
-    const WorkingRecord fallback;
-    const WorkingRecord& r = record_ ? *record_ : fallback;
-    if (baud) *baud = r.baud;
-    if (dataBits) *dataBits = r.byteSize;
-    if (stopBits) *stopBits = r.stopBits == 2 ? 2 : 1;
-    if (parity) *parity = ParityLetter(r.parity);
+    const WorkingRecord before = *record_;
+    return applyOrRestore(line, before);
 }
 
 int PosixSerialPort::writeBlock(const void* data, int count) {

@@ -20,32 +20,32 @@ public:
     PosixSerialPort(int portIndex, std::string devicePath, int inQueueSize, int outQueueSize, int empty = 0);
     ~PosixSerialPort() override;
 
+    // The device: exclusive use, the line it had put back when closed.
+    int openDevice() override;
+    int closeDevice() override;
+    const std::string& devicePath() const { return devicePath_; }
+    int descriptor() const { return fd_; }
+
     // Waits up to 1 ms for input (poll), returning as soon as a byte arrives.
     // Under any clock other than the system clock (tests, the simulator) it
     // waits on the clock instead: CurrentClock().Sleep(1).
     int yield() override;
+    // Line errors from the driver's counters (where it keeps them), modem
+    // lines from TIOCMGET.
     void pollStatus() override;
-    int openDevice() override;
-    int closeDevice() override;
+    // The driver's queues; termios does not tell whether transmission is held.
     void getStatus(PortStatus* status, int selector) override;
-    int setQueueSizes(int inQueueSize, int outQueueSize) override;
-    void getLine(int* baud, char* parity, int* dataBits, int* stopBits) override;
+
+    // The transmit queue is the driver's output buffer, bounded to the queue size.
     int writeBlock(const void* data, int count) override;
-    int transmitImmediate(std::uint8_t byte) override;
     int readBlock(void* buffer, int count) override;
+    int transmitImmediate(std::uint8_t byte) override;
     void dump(const TextSink& sink) override;
 
-    const std::string& devicePath() const { return devicePath_; }
-    int descriptor() const { return fd_; }
-
-    // The working line, the analogue of the Windows device-control record:
-    // every setting edits it and applies it as a whole.
+    // The working device settings, the analogue of the Windows device-control
+    // record: every setting edits it and applies it as a whole with a line.
     struct WorkingRecord {
         termios tio{};
-        int baud = 0;
-        std::uint8_t byteSize = 8;
-        std::uint8_t parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
-        std::uint8_t stopBits = 0;  // 0 one, 1 one and a half, 2 two
         int dtrControl = 1;         // 0 disable, 1 enable, 2 handshake
         int rtsControl = 0;
         bool outX = false;  // XON/XOFF obeyed
@@ -54,23 +54,25 @@ public:
         bool outxDsr = false;
     };
 
-protected:
+private:
+    // Line and flow: every change edits the record and applies it whole.
     bool hasWorkingRecord() const override { return record_ != nullptr; }
     void applyDefaults() override;
-    int applyFlow(int inFlow, int outFlow) override;
     int applyLine(const LineFormat& line) override;
-    int driveBreak(int state) override;
+    int applyFlow(int inFlow, int outFlow) override;
+    int apply(const LineFormat& line);
+    // apply; when the device refuses, the record goes back to `before`.
+    int applyOrRestore(const LineFormat& line, const WorkingRecord& before);
+
+    // Modem lines and break (a device without modem lines is not an error).
     void driveModemLine(int signal, bool raise) override;
+    void setModemLine(int tiocmBit, bool raise);
     int modemSignal(std::uint32_t modemBit) override;
+    int driveBreak(int state) override;
+    void accumulateLineErrors();
+
     void dropReceiveQueue() override;
     void dropTransmitQueue() override;
-
-private:
-    int apply();
-    // apply; when the device refuses, the record goes back to `before`.
-    int applyOrRestore(const WorkingRecord& before);
-    void accumulateLineErrors();
-    void setModemLine(int tiocmBit, bool raise);
 
     std::string devicePath_;
     std::unique_ptr<WorkingRecord> record_;

@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -39,16 +38,7 @@ DirectPort::DirectPort() = default;
 
 DirectPort::~DirectPort() { close(); }
 
-int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize, std::uint8_t parityCode,
-                     std::uint8_t stopBitsCode) {
-    if (name == nullptr || name[0] == '\0') return 0;
-    std::strncpy(deviceName, name, sizeof deviceName - 1);
-    deviceName[sizeof deviceName - 1] = '\0';
-    baudRate = baud;
-    dataBits = byteSize;
-    parity = parityCode;
-    stopBits = stopBitsCode;
-
+int DirectPort::openDevice() {
     // The plain names reach COM1 to COM9 only; the device prefix reaches the rest.
     std::string path = deviceName;
     if (ComNumberOfName(deviceName) >= 10) path = "\\\\.\\" + path;
@@ -77,12 +67,7 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
         ok = found_ != nullptr;
     }
     if (ok) {
-        LineFormat line;
-        line.baud = static_cast<int>(baudRate);
-        line.parity = parity;
-        line.dataBits = dataBits;
-        line.stopBits = stopBits;
-        SetLineFields(dcb, line);
+        SetLineFields(dcb, line());
         ok = SetCommState(h, &dcb) != FALSE;
     }
     if (ok) {

@@ -69,7 +69,7 @@ void Win32SerialPort::applyDefaults() {
     DCB& d = *dcb_;
     d.DCBlength = sizeof(DCB);
     GetCommState(handle_, &d);
-    SetLineFields(d, LineFormat{});
+    SetLineFields(d, line_);
     d.fOutxCtsFlow = FALSE;
     d.fOutxDsrFlow = FALSE;
     d.fDtrControl = kDtrControlEnable;
@@ -206,7 +206,7 @@ void Win32SerialPort::getStatus(PortStatus* status, int /*selector*/) {
 }
 
 int Win32SerialPort::setQueueSizes(int inQueueSize, int outQueueSize) {
-    storeQueueSizes(inQueueSize, outQueueSize);
+    SerialPort::setQueueSizes(inQueueSize, outQueueSize);
     if (handle_ != INVALID_HANDLE_VALUE && !SetupComm(handle_, inQueueSize_, outQueueSize_))
         return recordError(translateSystemError());
     return 0;
@@ -258,15 +258,6 @@ int Win32SerialPort::applyOrRestore(const DCB& before) {
     // The record reports the line in force: one the device refused is not.
     if (rc != 0) *dcb_ = before;
     return rc;
-}
-
-void Win32SerialPort::getLine(int* baud, char* parity, int* dataBits, int* stopBits) {
-    DCB fallback{};
-    const DCB& d = dcb_ ? *dcb_ : fallback;
-    if (baud) *baud = static_cast<int>(d.BaudRate);
-    if (dataBits) *dataBits = d.ByteSize;
-    if (stopBits) *stopBits = d.StopBits == TWOSTOPBITS ? 2 : 1;
-    if (parity) *parity = ParityLetter(d.Parity);
 }
 
 void Win32SerialPort::reapWrites(bool wait) {

@@ -21,31 +21,23 @@ public:
     Win32SerialPort(int portIndex, int inQueueSize, int outQueueSize, int empty = 0);
     ~Win32SerialPort() override;
 
-    int yield() override;
-    void pollStatus() override;
+    // The device: the port lock, then no sharing, overlapped I/O.
     int openDevice() override;
     int closeDevice() override;
-    void getStatus(PortStatus* status, int selector) override;
-    int setQueueSizes(int inQueueSize, int outQueueSize) override;
-    void getLine(int* baud, char* parity, int* dataBits, int* stopBits) override;
-    int writeBlock(const void* data, int count) override;
-    int transmitImmediate(std::uint8_t byte) override;
-    int readBlock(void* buffer, int count) override;
-    void dump(const TextSink& sink) override;
-
     // The result code of the thread's last Windows error.
     int translateSystemError();
 
-protected:
-    bool hasWorkingRecord() const override { return dcb_ != nullptr; }
-    void applyDefaults() override;
-    int applyFlow(int inFlow, int outFlow) override;
-    int applyLine(const LineFormat& line) override;
-    int driveBreak(int state) override;
-    void driveModemLine(int signal, bool raise) override;
-    int modemSignal(std::uint32_t modemBit) override;
-    void dropReceiveQueue() override;
-    void dropTransmitQueue() override;
+    // Waits for the next received character (WaitCommEvent), up to 1 ms.
+    int yield() override;
+    void pollStatus() override;
+    void getStatus(PortStatus* status, int selector) override;
+    // The driver's queues are resized as well (SetupComm).
+    int setQueueSizes(int inQueueSize, int outQueueSize) override;
+
+    int writeBlock(const void* data, int count) override;
+    int readBlock(void* buffer, int count) override;
+    int transmitImmediate(std::uint8_t byte) override;
+    void dump(const TextSink& sink) override;
 
 private:
     // One queued write. The data is copied, so the caller's buffer may go at
@@ -57,13 +49,26 @@ private:
     };
     static constexpr int kWriteSlots = 32;
 
-    void foldErrors(DWORD errors) { lineErrors_ |= errors; }
-    bool clearCommError(COMSTAT* status);
-    void reapWrites(bool wait);
-    PendingWrite* freeWriteSlot();
+    // Line and flow: the device-control record is the working copy.
+    bool hasWorkingRecord() const override { return dcb_ != nullptr; }
+    void applyDefaults() override;
+    int applyLine(const LineFormat& line) override;
+    int applyFlow(int inFlow, int outFlow) override;
     int applyState();
     // applyState; when the device refuses, the record goes back to `before`.
     int applyOrRestore(const DCB& before);
+
+    void driveModemLine(int signal, bool raise) override;
+    int modemSignal(std::uint32_t modemBit) override;
+    int driveBreak(int state) override;
+    void foldErrors(DWORD errors) { lineErrors_ |= errors; }
+    bool clearCommError(COMSTAT* status);
+
+    void dropReceiveQueue() override;
+    // Queued writes are part of the transmit queue: they are aborted as well.
+    void dropTransmitQueue() override;
+    void reapWrites(bool wait);
+    PendingWrite* freeWriteSlot();
 
     std::unique_ptr<DCB> dcb_;
     std::unique_ptr<OVERLAPPED> overlapped_;  // reads

@@ -12,6 +12,7 @@
 #include "serial/posix/posix_serial_port.h"
 #include "serial/serial_link.h"
 #include "serial/serial_port.h"
+#include "testlib/serial_port_contract.h"
 #include "testlib/serial_pty.h"
 #include "support/clock.h"
 #include "testlib/temp_dir.h"
@@ -168,17 +169,7 @@ TEST(PosixPortOpen, DevicesThatCannotServeAsAPort) {
 TEST_F(PtyPortTest, SetLineRefusalsLeaveTheLine) {
     auto port = Open();
     ASSERT_EQ(port->setLine(9600, 'N', 8, 1), 0);
-    const struct {
-        int baud;
-        char parity;
-        int dataBits;
-        int stopBits;
-        int result;
-    } kTable[] = {
-        {19200, 'X', 8, 1, SL_BAD_PARITY}, {19200, 'N', 9, 1, SL_BAD_DATA_BITS}, {19200, 'N', 3, 1, SL_BAD_DATA_BITS},
-        {19200, 'N', 8, 3, SL_BAD_STOP_BITS}, {19200, 'N', 8, 0, SL_BAD_STOP_BITS}, {12345, 'N', 8, 1, SL_ERROR},
-    };
-    for (const auto& row : kTable) {
+    for (const auto& row : test::kLineRefusals) {
         port->lastError = 0;
         EXPECT_EQ(port->setLine(row.baud, row.parity, row.dataBits, row.stopBits), row.result) << row.baud;
         EXPECT_EQ(port->lastError, row.result);

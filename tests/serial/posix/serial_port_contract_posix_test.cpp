@@ -4,7 +4,7 @@
 #include <string>
 
 #include "serial/posix/posix_serial_port.h"
-#include "testlib/serial_port_contract.h"
+#include "testlib/serial_port_contract_tests.h"
 #include "testlib/serial_pty.h"
 
 namespace zul::test {
