@@ -87,14 +87,13 @@ MonitorContext& EngineMonitorContext() {
 }
 
 int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
-                     DownloadProgress& progress) {
+                     DownloadObserver& observer) {
     const LoadStatement s = original;
     // The flag is cleared once, when the download starts: a cancel pressed
     // while the statement before was ending (or during one that sends no
     // blocks) stops the download here, before the link is touched.
-    if (DownloadCancelFlag.load() == 1) return kDownloadAborted;
+    if (observer.CancelRequested()) return kDownloadAborted;
     MonitorContext& context = EngineMonitorContext();
-    MainWindowTitle& title = CurrentMainWindowTitle();
 
     std::ifstream image(s.imagePath, std::ios::binary);
     if (!image) return kDownloadImageUnreadable;
@@ -116,8 +115,8 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
     if (const int linked = EstablishFastLink(context); linked != 0) return Fail(image, linked);
 
     PumpPendingMessages();
-    progress.SetStatusText(kErasingStatus);
-    title.SetTitle(kErasingTitle);
+    observer.ShowStatus(kErasingStatus);
+    observer.ShowTitle(kErasingTitle);
 
     if (s.loadType == kLoadFlash) {
         if (const int monitor = EnsureMonitor(context); monitor != 0) return Fail(image, monitor);
@@ -138,7 +137,7 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
         }
     }
 
-    progress.SetStatusText(DownloadingStatusText(s.imagePath));
+    observer.ShowStatus(DownloadingStatusText(s.imagePath));
 
     if (!s.eraseOnly) {
         std::string load;
@@ -152,7 +151,7 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
             return kDownloadBadDeviceType;
         // A cancel pressed during the erase: the tester need not even be
         // told about a transfer that will not come.
-        if (DownloadCancelFlag.load() == 1) return Fail(image, kDownloadAborted);
+        if (observer.CancelRequested()) return Fail(image, kDownloadAborted);
         // The tester stores the blocks where the command it understood says:
         // a garbled address or size fails the statement before any data.
         if (SendCheckedCommand(context, load) != 0) return Fail(image, kDownloadNoAnswer);
@@ -162,25 +161,24 @@ int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, s
         for (std::uint32_t i = 0; i < blocks; ++i) {
             PumpPendingMessages();
             const int currentPercent = static_cast<int>((100ull * i) / blocks);
-            progress.SetCurrentPercent(currentPercent);
+            observer.ShowCurrentPercent(currentPercent);
             if (totalBlocks != 0) {
                 const int totalPercent = static_cast<int>((100ull * blocksSent) / totalBlocks);
-                progress.SetTotalPercent(totalPercent);
-                const std::string wanted = DownloadingTitle(totalPercent);
-                if (title.GetTitle() != wanted) title.SetTitle(wanted);
+                observer.ShowTotalPercent(totalPercent);
+                observer.ShowTitle(DownloadingTitle(totalPercent));
             }
             image.read(reinterpret_cast<char*>(data.data()), kBlockDataSize);
             if (image.gcount() != static_cast<std::streamsize>(kBlockDataSize))
                 return Fail(image, kDownloadImageUnreadable);
             const BlockFrame frame = FrameBlock(data);
-            if (DownloadCancelFlag.load() == 1) return Fail(image, kDownloadAborted);
+            if (observer.CancelRequested()) return Fail(image, kDownloadAborted);
             const int sent = SendBlock(context, frame);
             PumpPendingMessages();
             if (sent != 0) return Fail(image, kDownloadBlockRefused);
             ++blocksSent;
             ++sentHere;
         }
-        if (blocks != 0) progress.SetCurrentPercent(static_cast<int>((100ull * sentHere) / blocks));
+        if (blocks != 0) observer.ShowCurrentPercent(static_cast<int>((100ull * sentHere) / blocks));
 
         // The monitor ends the transfer with its prompt; a "*" here is the
         // last block refused.

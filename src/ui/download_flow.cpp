@@ -11,8 +11,9 @@
 #include "script/statement_parser.h"
 #include "support/clock.h"
 #include "tester/download_engine.h"
-#include "ui/download_texts.h"
 #include "tester/link_setup.h"
+#include "ui/download_texts.h"
+#include "ui/progress_observer.h"
 
 namespace zul {
 namespace {
@@ -69,7 +70,8 @@ int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress) {
     }
     progress.SetBlocksToSend(dataBlocks > record.blocksSent ? dataBlocks - record.blocksSent : 0);
     const auto totalBlocks = static_cast<std::uint32_t>(std::min<std::uint64_t>(totalBytes / 128, UINT32_MAX));
-    return RunLoadStatement(statement, totalBlocks, record.blocksSent, progress);
+    ProgressObserver observer(progress, CurrentMainWindowTitle());
+    return RunLoadStatement(statement, totalBlocks, record.blocksSent, observer);
 }
 
 bool DownloadFlow::Open() {

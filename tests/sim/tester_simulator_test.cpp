@@ -32,6 +32,10 @@ namespace {
 using test::SimBench;
 constexpr SimNanos kMs = kNanosPerMs;
 
+TEST(UploadedMonitor, SitsWhereZulLoadsItsMonitor) {
+    EXPECT_EQ(kUploadedMonitorAddress, kMonitorLoadAddress);
+}
+
 TEST(BlockCheckWord, MakesTheSixtyFiveWordsSumToZero) {
     struct Case {
         std::uint8_t fill;

@@ -80,7 +80,7 @@ protected:
     }
     int Run(const LoadStatement& s) {
         std::uint32_t total = s.imageSize / 128;
-        return RunLoadStatement(s, total, blocksSent_, progress_);
+        return test::RunStatement(s, total, blocksSent_, progress_);
     }
     bool Holds(const std::string& kind, std::uint32_t at, const std::vector<std::uint8_t>& bytes) {
         const auto& mem = fake_->Memory(kind);
@@ -232,10 +232,10 @@ TEST_F(DownloadEngineTest, PercentagesAndTitleAcrossStatements) {
     const LoadStatement a = Image("a.bin", Pattern(128 * 10, 10), kLoadRam, 0x1000);
     const LoadStatement b = Image("b.bin", Pattern(128 * 30, 11), kLoadRam, 0x9000);
     const std::uint32_t total = 40;
-    EXPECT_EQ(RunLoadStatement(a, total, blocksSent_, progress_), kDownloadOk);
+    EXPECT_EQ(test::RunStatement(a, total, blocksSent_, progress_), kDownloadOk);
     EXPECT_EQ(progress_.current, (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     EXPECT_EQ(progress_.total, (std::vector<int>{0, 2, 5, 7, 10, 12, 15, 17, 20, 22}));
-    EXPECT_EQ(RunLoadStatement(b, total, blocksSent_, progress_), kDownloadOk);
+    EXPECT_EQ(test::RunStatement(b, total, blocksSent_, progress_), kDownloadOk);
     EXPECT_EQ(progress_.total.back(), 97);
     EXPECT_EQ(blocksSent_, 40u);
     // The title changes only when the total percentage does.
@@ -271,7 +271,7 @@ TEST_F(DownloadEngineTest, CancelDuringTransferStopsAtTheNextBlock) {
         void SetTotalPercent(int) override {}
     } cancelling;
     cancelling.calls = &calls;
-    EXPECT_EQ(RunLoadStatement(s, 50, blocksSent_, cancelling), kDownloadAborted);
+    EXPECT_EQ(test::RunStatement(s, 50, blocksSent_, cancelling), kDownloadAborted);
     EXPECT_EQ(fake_->blocksAccepted, 19);
     DownloadCancelFlag = 0;
 }

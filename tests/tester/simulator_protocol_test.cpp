@@ -49,7 +49,7 @@ protected:
         s.imagePath = dir_ / name;
         return s;
     }
-    int Run(const LoadStatement& s) { return RunLoadStatement(s, s.imageSize / 128, blocksSent_, progress_); }
+    int Run(const LoadStatement& s) { return test::RunStatement(s, s.imageSize / 128, blocksSent_, progress_); }
     std::vector<std::string> Commands() const {
         std::vector<std::string> out;
         for (const auto& e : tester_->transcript())
@@ -178,7 +178,7 @@ TEST_F(SimulatorProtocolTest, CancelDuringTheEraseIsSeenAtTheFirstBlock) {
         void SetTotalPercent(int) override {}
     } watch;
     watch.erasing = &erasing;
-    EXPECT_EQ(RunLoadStatement(s, 512, blocksSent_, watch), kDownloadAborted);
+    EXPECT_EQ(test::RunStatement(s, 512, blocksSent_, watch), kDownloadAborted);
     EXPECT_EQ(CountCommands("FE"), 1);
     // The load command was still on the wire: the failure drops it.
     EXPECT_EQ(CountCommands("FLB"), 0);
@@ -214,7 +214,7 @@ TEST(SimulatedSerialStack, FlashStatementThroughTheSerialLibrary) {
     s.resetAfter = true;
     std::uint32_t blocksSent = 0;
     test::RecordingProgress progress;
-    EXPECT_EQ(RunLoadStatement(s, 256, blocksSent, progress), kDownloadOk);
+    EXPECT_EQ(test::RunStatement(s, 256, blocksSent, progress), kDownloadOk);
     EXPECT_EQ(CloseTesterLink(), 0);
     EXPECT_EQ(tester.memory().ReadFlash(0x100000, 32 * 1024), image);
     EXPECT_EQ(blocksSent, 256u);

@@ -8,13 +8,15 @@
 #include "app/messages.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
-#include "serial/com_port_test.h"
 #include "serial/device_names.h"
 #include "serial/direct_port.h"
+#include "serial/loopback.h"
 #include "serial/serial_port.h"
 #include "support/clock.h"
 #include "testlib/serial_pty.h"
 #include "testlib/temp_dir.h"
+#include "ui/com_port_selection.h"
+#include "ui/device_map.h"
 
 namespace zul {
 namespace {
@@ -213,8 +215,10 @@ protected:
     void SetUp() override {
         SetSettingsFilePath(dir / "zultw.ini");
         SetCurrentPortSelection(std::make_unique<PortSelection>());
+        UseSettingsDeviceMap();
     }
     void TearDown() override {
+        SetDeviceMap(nullptr);
         SetCurrentPortSelection(nullptr);
         SetSettingsFilePath("");
     }
