@@ -12,6 +12,7 @@
 #include "support/clock.h"
 #include "tester/download_engine.h"
 #include "tester/link_setup.h"
+#include "tester/monitor_commands.h"
 #include "ui/download_texts.h"
 #include "ui/progress_observer.h"
 
@@ -66,10 +67,10 @@ int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress) {
         const StatementRecord& s = parsed.currentStatement;
         totalBytes += static_cast<std::uint32_t>(s.imageSize);
         if (s.eraseOnly == 0 && s.loadType >= kLoadRam && s.loadType <= kLoadFlash)
-            dataBlocks += static_cast<std::uint32_t>(s.imageSize) / 128;
+            dataBlocks += static_cast<std::uint32_t>(s.imageSize) / kBlockDataSize;
     }
     progress.SetBlocksToSend(dataBlocks > record.blocksSent ? dataBlocks - record.blocksSent : 0);
-    const auto totalBlocks = static_cast<std::uint32_t>(std::min<std::uint64_t>(totalBytes / 128, UINT32_MAX));
+    const auto totalBlocks = static_cast<std::uint32_t>(std::min<std::uint64_t>(totalBytes / kBlockDataSize, UINT32_MAX));
     ProgressObserver observer(progress, CurrentMainWindowTitle());
     return RunLoadStatement(statement, totalBlocks, record.blocksSent, observer);
 }
