@@ -12,7 +12,8 @@
 #include "testlib/tester_simulated_link.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_recorders.h"
-#include "testlib/tester_scripts.h"
+#include "testlib/image_fixtures.h"
+#include "testlib/script_fixtures.h"
 
 namespace zul {
 namespace {
