@@ -4,6 +4,7 @@
 #include "serial/serial_port.h"
 #include "sim/sim_faults.h"
 #include "sim/simulated_tester_port.h"
+#include "tester/link_setup.h"
 #include "support/clock.h"
 
 namespace zul::gui {
@@ -27,6 +28,8 @@ bool SimulatedTester::Start(const std::string& faults, std::string* error) {
         options.faults.push_back(fault);
     }
     simulator_ = std::make_unique<sim::TesterSimulator>(options);
+    // Only a simulated tester may be given the built-in stand-in monitor.
+    SetInProcessSimulator(true);
     std::string why;
     device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &why);
     if (device_) {
@@ -51,6 +54,7 @@ SimulatedTester::~SimulatedTester() {
     }
     if (device_) SetDeviceOverride("");
     if (memoryPort_) SetSerialPortFactory(nullptr);
+    SetInProcessSimulator(false);
 }
 
 }  // namespace zul::gui
