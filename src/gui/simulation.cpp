@@ -4,6 +4,7 @@
 #include "serial/serial_port.h"
 #include "sim/sim_faults.h"
 #include "sim/simulated_tester_port.h"
+#include "tester/link_setup.h"
 #include "support/clock.h"
 
 namespace zul::gui {
@@ -27,6 +28,8 @@ bool SimulatedTester::Start(const std::string& faults, std::string* error) {
         options.faults.push_back(fault);
     }
     simulator_ = std::make_unique<sim::TesterSimulator>(options);
+    // The stand-in monitor image may go to this tester.
+    SetInProcessSimulator(true);
     std::string why;
     device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &why);
     if (device_) {
@@ -45,6 +48,7 @@ bool SimulatedTester::Start(const std::string& faults, std::string* error) {
 std::string SimulatedTester::devicePath() const { return device_ ? device_->path() : std::string(); }
 
 SimulatedTester::~SimulatedTester() {
+    if (simulator_) SetInProcessSimulator(false);
     if (player_.joinable()) {
         stop_ = true;
         player_.join();
