@@ -89,7 +89,14 @@ void CResizableDialog::resizeEvent(QResizeEvent* event) {
         QRect target = ToQRect(move.rect);
         if (QWidget* parent = control->parentWidget(); parent != this)
             target.moveTopLeft(parent->mapFrom(this, target.topLeft()));
-        control->setGeometry(target);
+        // A stretched control keeps its place and a moved one its size: the
+        // one that does not change is not touched.
+        if (target.size() == control->size())
+            control->move(target.topLeft());
+        else if (target.topLeft() == control->pos())
+            control->resize(target.size());
+        else
+            control->setGeometry(target);
     }
     setUpdatesEnabled(updates);
     emit controlsMoved(static_cast<int>(moves.size()));
