@@ -12,7 +12,7 @@
 
 namespace zul::gui {
 CDownloadDlg::CDownloadDlg(QWidget* owner)
-    : QDialog(owner),
+    : CResizableDialog(owner),
       flow_(*this),
       listLabel_(new QLabel("&Applications:", this)),
       list_(nullptr),
@@ -90,6 +90,18 @@ CDownloadDlg::CDownloadDlg(QWidget* owner)
     setTabOrder(download_, close_);
     setTabOrder(close_, comPort_);
     PlaceControls();
+    // The list and its frame take up what the user adds; the buttons, the
+    // icon and the warning keep to the bottom edge.
+    InitDialog();
+    SetResizable(true, true);
+    AddControl(kIdList, list_, EdgeMode::Stretch, EdgeMode::Stretch, true);
+    AddControl(kIdFrame, frame_, EdgeMode::Stretch, EdgeMode::Stretch);
+    AddControl(kIdDownload, download_, EdgeMode::Stay, EdgeMode::Move);
+    AddControl(kIdClose, close_, EdgeMode::Stay, EdgeMode::Move);
+    AddControl(kIdSetupComPort, comPort_, EdgeMode::Stay, EdgeMode::Move);
+    AddControl(kIdWarningIcon, icon_, EdgeMode::Stay, EdgeMode::Move, true);
+    AddControl(kIdWarning, warning_, EdgeMode::Stay, EdgeMode::Move, true);
+    AddControl(kIdScreensavers, screensavers_, EdgeMode::Stay, EdgeMode::Move, true);
     list_->setFocus();
 }
 
@@ -134,7 +146,6 @@ void CDownloadDlg::PlaceControls() {
     const int width = std::max(frameRight + 9, screensavers_->geometry().right() + 16);
     const int height = std::max(icon_->geometry().bottom(), screensavers_->geometry().bottom()) + 18;
     resize(width, height);
-    setFixedSize(width, height);
 }
 
 bool CDownloadDlg::Initialise() {

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "gui/empty_message_list_ctrl.h"
+#include "gui/resizable_dialog.h"
 #include "gui/status_dlg.h"
 #include "gui/working_dlg.h"
 #include "ui/download_flow.h"
@@ -33,7 +34,7 @@ enum DownloadDlgControl : int {
     kIdFrame = 1014,
 };
 
-class CDownloadDlg : public QDialog, private DownloadFlowView {
+class CDownloadDlg : public CResizableDialog, private DownloadFlowView {
     Q_OBJECT
 public:
     inline static const char* const kCaption = "Select Application(s) to Download";
@@ -54,6 +55,7 @@ public:
     QPushButton* downloadButton() const { return download_; }
     QPushButton* closeButton() const { return close_; }
     QPushButton* comPortButton() const { return comPort_; }
+    // The control with this number (the layout table's), or null.
     QWidget* control(int id) const;
     DownloadFlow& flow() { return flow_; }
     // The progress dialog while a download runs, else null.

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <map>
 #include <memory>
 
 #include "app/settings_store.h"
@@ -408,6 +409,29 @@ private slots:
         QVERIFY(frame_->isMinimized());
         w.setWindowState(Qt::WindowNoState);
         QVERIFY(!frame_->isMinimized());
+    }
+
+    // The dialog's own registration: dragged 40 wider and 30 taller, the
+    // list and its frame stretch, the buttons, icon and warning lines go 30
+    // down only; smaller than designed is refused.
+    void resizingFollowsTheTable() {
+        CDownloadDlg d(frame_.get());
+        d.show();
+        QTRY_VERIFY(d.isVisible());
+        const QSize designed = d.size();
+        std::map<int, QRect> before;
+        for (int id : {kIdList, kIdFrame, kIdDownload, kIdClose, kIdSetupComPort, kIdWarningIcon, kIdWarning,
+                       kIdScreensavers})
+            before[id] = d.control(id)->geometry();
+        const QRect grip = d.sizeGrip()->geometry();
+        d.resize(designed + QSize(40, 30));
+        QTRY_COMPARE(d.size(), designed + QSize(40, 30));
+        for (int id : {kIdList, kIdFrame})
+            QCOMPARE(d.control(id)->geometry(), before[id].adjusted(0, 0, 40, 30));
+        for (int id : {kIdDownload, kIdClose, kIdSetupComPort, kIdWarningIcon, kIdWarning, kIdScreensavers})
+            QCOMPARE(d.control(id)->geometry(), before[id].translated(0, 30));
+        QCOMPARE(d.sizeGrip()->geometry(), grip.translated(40, 30));
+        QCOMPARE(d.minimumSize(), designed);
     }
 
     // Keys as on any dialog: mnemonics, the tab order, Enter on Download,
