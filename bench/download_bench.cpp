@@ -39,6 +39,7 @@
 #include "support/clock.h"
 #include "tester/download_engine.h"
 #include "tester/link_setup.h"
+#include "tester/link_setup.h"
 
 namespace {
 
@@ -278,6 +279,9 @@ int main(int argc, char** argv) {
     }
     SetDeviceOverride(player->path());
 #endif
+    // The far end is always our simulated tester (in this process or, for the
+    // Windows build, the POSIX build's), so the built-in monitor may go to it.
+    SetInProcessSimulator(true);
     int result = OpenTesterLink(port);
     Stopwatch watch;
     if (result == 0) {

@@ -28,7 +28,7 @@ bool SimulatedTester::Start(const std::string& faults, std::string* error) {
         options.faults.push_back(fault);
     }
     simulator_ = std::make_unique<sim::TesterSimulator>(options);
-    // The stand-in monitor image may go to this tester.
+    // Only a simulated tester may be given the built-in stand-in monitor.
     SetInProcessSimulator(true);
     std::string why;
     device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &why);
@@ -55,6 +55,7 @@ SimulatedTester::~SimulatedTester() {
     }
     if (device_) SetDeviceOverride("");
     if (memoryPort_) SetSerialPortFactory(nullptr);
+    SetInProcessSimulator(false);
 }
 
 }  // namespace zul::gui
