@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   socat
   wine wine64
-  qt6-base-dev xvfb xauth x11-utils fonts-dejavu-core
+  qt6-base-dev xvfb xauth x11-utils xdotool fonts-dejavu-core
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -14,12 +15,18 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <atomic>
 #include <cstdio>
+#include <fstream>
 #include <map>
+#include <vector>
 
 #include "app/startup.h"
 #include "gui/about_dlg.h"
 #include "gui/download_dialog.h"
+#include "gui/setup_instructions_dlg.h"
+#include "gui/working_dlg.h"
+#include "ui/download_texts.h"
 #include "gui/folder_dialog.h"
 #include "gui/gui_seams.h"
 #include "gui/main_frame.h"
@@ -90,6 +97,23 @@ QPixmap WithOpenList(QWidget* window, QComboBox* combo) {
     p.end();
     combo->hidePopup();
     return withList;
+}
+
+// An application script as the application directory holds it (every byte
+// complemented).
+void WriteScript(const QString& path, const char* name, const char* version, const std::vector<std::string>& lines) {
+    std::string text = std::string("[application]\nname=") + name + "\nversion=" + version +
+                       "\n[script]\nstartLine=start\nclosingLine=end\nnumberOfStatements=" +
+                       std::to_string(lines.size()) + "\n";
+    for (std::size_t i = 0; i < lines.size(); ++i) text += "stmt" + std::to_string(i + 1) + "=" + lines[i] + "\n";
+    for (char& c : text) c = static_cast<char>(~static_cast<unsigned char>(c));
+    std::ofstream(path.toStdString(), std::ios::binary) << text;
+    // The images the statements name, so that every script parses.
+    for (const std::string& line : lines) {
+        std::ofstream image(QFileInfo(path).absolutePath().toStdString() + "/" + line.substr(0, line.find(' ')),
+                            std::ios::binary);
+        image << std::string(4096, '\x5a');
+    }
 }
 
 void Save(const QImage& image, const char* name) {
@@ -229,16 +253,72 @@ int main(int argc, char** argv) {
                    QString::fromStdString(zul::LoadResourceString(zul::kIdsSetup)),
                    zul::kMbOkCancel | zul::kMbIconInformation);
 
-    // The download dialog's placeholder, captured once it is up.
-    QTimer::singleShot(0, [] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == kDownloadPlaceholderName && w->isVisible()) {
-                SaveWindow(w, "download_placeholder");
-                static_cast<QDialog*>(w)->reject();
-            }
+    {
+        // The download windows over an application directory of their own.
+        QTemporaryDir apps(QDir::tempPath() + "/zul-XXXXXX");
+        WriteScript(apps.path() + "/flash.qob", "Demo Flash Update", "2.4", {"flash.bin -FLASH"});
+        WriteScript(apps.path() + "/ram.qob", "RAM Loader", "1.0", {"ram.bin -RAM"});
+        WriteScript(apps.path() + "/card.qob", "Program Card Update (Fuel Injection and Ignition)", "10.12",
+                    {"card.bin -CARD"});
+        store.WriteValue("Dir Setup", "QOBDir", apps.path().toStdString().c_str());
+        store.WriteValue("Dir Setup", "ImgQOBDir", apps.path().toStdString().c_str());
+
+        CSetupInstructionsDlg instructions(&frame);
+        SaveWindow(&instructions, "setup_instructions");
+
+        CDownloadDlg download(&frame);
+        download.FillList();
+        download.list()->topLevelItem(0)->setSelected(true);
+        SaveWindow(&download, "download_dialog");
+
+        std::atomic<int> flag{0};
+        CWorkingDlg working(&flag, &download, "Download Progress", nullptr);
+        working.SetStatusText("Downloading: flash.bin");
+        working.SetCurrentPercent(42);
+        working.SetTotalPercent(42);
+        SaveWindow(&working, "download_progress");
+        working.Close();
+
+        QTemporaryDir empty(QDir::tempPath() + "/zul-XXXXXX");
+        store.WriteValue("Dir Setup", "QOBDir", empty.path().toStdString().c_str());
+        CDownloadDlg none(&frame);
+        none.FillList();
+        SaveWindow(&none, "download_dialog_empty");
+
+        // Each kind of message the download shows.
+        struct Box {
+            const char* name;
+            std::string text;
+            const char* caption;
+            unsigned type;
+        };
+        const Box boxes[] = {
+            {"message_confirm_download", zul::kConfirmDownload.text, zul::kConfirmDownload.caption,
+             zul::kMbOkCancel | zul::kMbIconWarning},
+            {"message_statement", "!Remove the program card before the download.", zul::kMessageCaption,
+             zul::kMbOk | zul::kMbIconWarning},
+            {"message_error", "Software not updated", "Error", zul::kMbOk | zul::kMbIconWarning},
+            {"message_no_tester", zul::kQueryNoZiz2.text, zul::kQueryNoZiz2.caption, zul::kMbOk | zul::kMbIconWarning},
+            {"message_scripts_unreadable", zul::kScriptsUnreadable.text, zul::kScriptsUnreadable.caption,
+             zul::kMbOkCancel},
+            {"message_complete", zul::CompletionReport(42, ""), zul::kCompleteCaption,
+             zul::kMbOk | zul::kMbIconInformation},
+            {"message_complete_minutes", zul::CompletionReport(95, "Cycle power on your tester and press OK to finish."),
+             zul::kCompleteCaption, zul::kMbOk | zul::kMbIconInformation},
+        };
+        for (const Box& box : boxes) {
+            const char* name = box.name;
+            QTimer::singleShot(0, [name] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    if (auto* shown = qobject_cast<QMessageBox*>(w); shown != nullptr && shown->isVisible()) {
+                        SaveWindow(shown, name);
+                        shown->reject();
+                    }
+                }
+            });
+            ShowMessageBox(&download, QString::fromStdString(box.text), box.caption, box.type);
         }
-    });
-    OpenDownloadDialog(&frame);
+    }
 
     QFile::remove(settings);
     zul::SetCurrentPortSelection(nullptr);
