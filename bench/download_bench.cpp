@@ -188,9 +188,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     SetDeviceOverride(player->path());
-    // The simulator in this process may take the stand-in monitor image.
-    SetInProcessSimulator(true);
 #endif
+    // The far end is always our simulated tester (in this process or, for the
+    // Windows build, the POSIX build's), so the built-in monitor may go to it.
+    SetInProcessSimulator(true);
     int result = OpenTesterLink(port);
     Stopwatch watch;
     if (result == 0) {

@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto command = zul::sim::ParseCommandLine(sent);
     if (command && zul::sim::FormatCommandLine(*command) != sent) std::abort();
-    const bool taken = command && (uploaded ? command->spec->uploadedMonitor : command->spec->bootMonitor);
+    const bool taken = command && (uploaded ? command->form->uploadedMonitor : command->form->bootMonitor);
 
     sim.Receive(std::string(sent) + "\r", start, 9600);
     const std::string out = sim.TakeOutputText(end, 9600);

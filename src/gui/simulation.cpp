@@ -28,7 +28,7 @@ bool SimulatedTester::Start(const std::string& faults, std::string* error) {
         options.faults.push_back(fault);
     }
     simulator_ = std::make_unique<sim::TesterSimulator>(options);
-    // The stand-in monitor image may go to this tester.
+    // Only a simulated tester may be given the built-in stand-in monitor.
     SetInProcessSimulator(true);
     std::string why;
     device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &why);
@@ -48,13 +48,13 @@ bool SimulatedTester::Start(const std::string& faults, std::string* error) {
 std::string SimulatedTester::devicePath() const { return device_ ? device_->path() : std::string(); }
 
 SimulatedTester::~SimulatedTester() {
-    if (simulator_) SetInProcessSimulator(false);
     if (player_.joinable()) {
         stop_ = true;
         player_.join();
     }
     if (device_) SetDeviceOverride("");
     if (memoryPort_) SetSerialPortFactory(nullptr);
+    SetInProcessSimulator(false);
 }
 
 }  // namespace zul::gui

@@ -11,7 +11,7 @@ constexpr ArgKind kDecimal = ArgKind::Decimal;
 constexpr ArgKind kNotUsed = ArgKind::NotUsed;
 
 // name, word, fewest and most arguments, their kinds, boot monitor, uploaded monitor
-constexpr CommandSpec kCommands[] = {
+constexpr CommandForm kCommands[] = {
     {CommandName::Version, "V", 0, 0, {kHex, kHex}, true, true},
     {CommandName::Identify, "I", 0, 0, {kHex, kHex}, true, true},
     {CommandName::BaudRate, "BR", 1, 1, {kDecimal, kHex}, true, true},
@@ -81,7 +81,7 @@ std::string FormatArgument(ArgKind kind, std::uint32_t value) {
 
 }  // namespace
 
-std::span<const CommandSpec> CommandTable() { return kCommands; }
+std::span<const CommandForm> CommandTable() { return kCommands; }
 
 std::optional<CommandLine> ParseCommandLine(std::string_view line) {
     if (line.size() > kMaxCommandLine) return std::nullopt;
@@ -98,15 +98,15 @@ std::optional<CommandLine> ParseCommandLine(std::string_view line) {
         if (space == std::string_view::npos) break;
         start = space + 1;
     }
-    for (const CommandSpec& spec : kCommands) {
-        if (words[0] != spec.word) continue;
+    for (const CommandForm& form : kCommands) {
+        if (words[0] != form.word) continue;
         const std::size_t args = count - 1;
-        if (args < spec.minArgs || args > spec.maxArgs) return std::nullopt;
+        if (args < form.minArgs || args > form.maxArgs) return std::nullopt;
         CommandLine command;
-        command.spec = &spec;
+        command.form = &form;
         command.argCount = args;
         for (std::size_t i = 0; i < args; ++i) {
-            if (!ParseArgument(spec.args[i], words[i + 1], &command.args[i])) return std::nullopt;
+            if (!ParseArgument(form.args[i], words[i + 1], &command.args[i])) return std::nullopt;
         }
         return command;
     }
@@ -114,11 +114,11 @@ std::optional<CommandLine> ParseCommandLine(std::string_view line) {
 }
 
 std::string FormatCommandLine(const CommandLine& command) {
-    if (command.spec == nullptr) return "";
-    std::string text = command.spec->word;
+    if (command.form == nullptr) return "";
+    std::string text = command.form->word;
     for (std::size_t i = 0; i < command.argCount && i < 2; ++i) {
         text += ' ';
-        text += FormatArgument(command.spec->args[i], command.args[i]);
+        text += FormatArgument(command.form->args[i], command.args[i]);
     }
     return text;
 }

@@ -26,7 +26,7 @@ enum class ArgKind : std::uint8_t {
     NotUsed,  // the literal word NOT_USED
 };
 
-struct CommandSpec {
+struct CommandForm {
     CommandName name;
     const char* word;
     std::uint8_t minArgs;
@@ -37,10 +37,10 @@ struct CommandSpec {
 };
 
 // Every command either monitor understands.
-std::span<const CommandSpec> CommandTable();
+std::span<const CommandForm> CommandTable();
 
 struct CommandLine {
-    const CommandSpec* spec = nullptr;
+    const CommandForm* form = nullptr;
     std::uint32_t args[2] = {0, 0};  // NOT_USED reads as 0
     std::size_t argCount = 0;
 };

@@ -297,12 +297,12 @@ void TesterSimulator::HandleLine(const std::string& line, SimNanos at) {
     }
     const std::optional<CommandLine> command = ParseCommandLine(line);
     const bool flashMonitor = state_ == SimState::UploadedMonitor;
-    if (!command || !(flashMonitor ? command->spec->uploadedMonitor : command->spec->bootMonitor)) {
+    if (!command || !(flashMonitor ? command->form->uploadedMonitor : command->form->bootMonitor)) {
         AnswerUnknown(at);
         return;
     }
     for (const CommandHandler& handler : kCommandHandlers) {
-        if (handler.name == command->spec->name) {
+        if (handler.name == command->form->name) {
             (this->*handler.run)(*command, at);
             return;
         }

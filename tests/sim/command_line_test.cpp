@@ -37,7 +37,7 @@ TEST(CommandLine, AcceptsEachCommandInTheFormThePcPrints) {
         SCOPED_TRACE(row.line);
         const auto command = ParseCommandLine(row.line);
         ASSERT_TRUE(command.has_value());
-        EXPECT_EQ(command->spec->name, row.name);
+        EXPECT_EQ(command->form->name, row.name);
         EXPECT_EQ(command->argCount, row.argCount);
         EXPECT_EQ(command->args[0], row.a);
         EXPECT_EQ(command->args[1], row.b);
@@ -68,9 +68,9 @@ TEST(CommandLine, RefusesEveryOtherForm) {
 
 TEST(CommandLine, TableSaysWhichMonitorAnswers) {
     std::string boot, uploaded;
-    for (const CommandSpec& spec : CommandTable()) {
-        if (spec.bootMonitor) boot += std::string(spec.word) + " ";
-        if (spec.uploadedMonitor) uploaded += std::string(spec.word) + " ";
+    for (const CommandForm& form : CommandTable()) {
+        if (form.bootMonitor) boot += std::string(form.word) + " ";
+        if (form.uploadedMonitor) uploaded += std::string(form.word) + " ";
     }
     EXPECT_EQ(boot, "V I BR LB C ");
     EXPECT_EQ(uploaded, "V I BR LB C FV FE FLB MACFE MACFLB BV RS ");
