@@ -77,10 +77,10 @@ double WallSeconds() {
 }
 
 // Notes when the transfer of the image starts and ends.
-class Stopwatch final : public zul::DownloadProgress {
+class Stopwatch final : public zul::DownloadObserver {
 public:
-    void SetStatusText(std::string_view) override {}
-    void SetCurrentPercent(int percent) override {
+    void ShowStatus(std::string_view) override {}
+    void ShowCurrentPercent(int percent) override {
         if (percent == 0 && !started) {
             started = true;
             wall0 = WallSeconds();
@@ -91,7 +91,9 @@ public:
             cpu1 = CpuSeconds();
         }
     }
-    void SetTotalPercent(int) override {}
+    void ShowTotalPercent(int) override {}
+    void ShowTitle(std::string_view) override {}
+    bool CancelRequested() override { return false; }
     bool started = false;
     double wall0 = 0, wall1 = 0, cpu0 = 0, cpu1 = 0;
 };

@@ -4,6 +4,7 @@
 // next read, and every write is visible to the next read.
 #include <string>
 
+#include "support/ascii_to_int.h"
 #include "support/file_system.h"
 
 namespace zul {
@@ -56,10 +57,5 @@ private:
     std::string programDirectory_;
     FileSystem* fs_;
 };
-
-// The C library's atoi, without its undefined behaviour on overflow: leading
-// blanks and a sign are accepted, conversion stops at the first non-digit, and
-// text without leading digits gives 0. Out-of-range values saturate.
-int AsciiToInt(const std::string& text);
 
 }  // namespace zul

@@ -13,14 +13,16 @@
 #include "script/statement_parser.h"
 #include "script/text_util.h"
 #include "tester/download_engine.h"
+#include "tester/monitor_commands.h"
 #include "tester/monitor_image.h"
 #include "ui/download_texts.h"
 
 namespace zul::cli {
 namespace {
 
-constexpr std::int32_t kBlockSize = 128;
-constexpr std::int32_t kCardPageSize = 8192;
+// The engine's sizes, signed like a statement's size.
+constexpr auto kBlockSize = static_cast<std::int32_t>(kBlockDataSize);
+constexpr auto kCardPage = static_cast<std::int32_t>(kCardPageSize);
 
 std::string FileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
@@ -143,9 +145,9 @@ CheckResult CheckApplication(ApplicationRecord& record) {
             if (s.imageSize % kBlockSize != 0)
                 Warn("the size is not a multiple of 128: the last " + std::to_string(s.imageSize % kBlockSize) +
                      " bytes are not sent");
-            if (s.programCard && s.imageSize % kCardPageSize != 0)
+            if (s.programCard && s.imageSize % kCardPage != 0)
                 Warn("a program-card size that is not a multiple of 8192: the tester expects " +
-                     std::to_string(s.imageSize / kCardPageSize) + " pages of 64 blocks, ZUL would send " +
+                     std::to_string(s.imageSize / kCardPage) + " pages of 64 blocks, ZUL would send " +
                      std::to_string(s.imageSize / kBlockSize) + " blocks");
         }
     }

@@ -5,7 +5,7 @@
 
 #include "app/startup.h"
 #include "cli/command.h"
-#include "serial/com_port_test.h"
+#include "ui/com_port_selection.h"
 
 namespace zul::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include "app/messages.h"
 #include "app/startup.h"
 #include "cli/command.h"
-#include "serial/com_port_test.h"
+#include "ui/com_port_selection.h"
 #include "serial/device_names.h"
 
 namespace zul::cli {

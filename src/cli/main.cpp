@@ -10,6 +10,7 @@
 #include "cli/terminal_sink.h"
 #include "serial/device_names.h"
 #include "support/session_log.h"
+#include "ui/device_map.h"
 
 namespace zul::cli {
 namespace {
@@ -42,6 +43,7 @@ void Context::Start() {
         }
     }
     SetSettingsFilePath(path);
+    UseSettingsDeviceMap();
     SetCurrentPortSelection(std::make_unique<PortSelection>(LoadPortSelection(SettingsFilePath())));
     if (portNumber > 0) {
         const std::string name = "COM" + std::to_string(portNumber);

@@ -10,6 +10,7 @@
 #include "support/clock.h"
 #include "sim/sim_faults.h"
 #include "tester/link_trace.h"
+#include "tester/monitor_commands.h"
 #include "serial/device_names.h"
 #include "serial/serial_port.h"
 #include "sim/simulated_tester_port.h"
@@ -115,7 +116,7 @@ void TesterLinkOptions::ReportSimulation(std::ostream& out) {
     // The simulator belongs to its player until it stops.
     StopSimulation();
     for (const auto& t : simulator_->transfers()) {
-        const std::uint32_t bytes = t.accepted * 128;
+        const std::uint32_t bytes = t.accepted * static_cast<std::uint32_t>(kBlockDataSize);
         std::vector<std::uint8_t> held;
         const char* where = "ram";
         switch (t.target) {
@@ -128,7 +129,7 @@ void TesterLinkOptions::ReportSimulation(std::ostream& out) {
                 break;
             case sim::TransferRecord::Target::Card:
                 where = "card";
-                held = simulator_->memory().ReadCard(t.address * 8192, bytes);
+                held = simulator_->memory().ReadCard(t.address * kCardPageSize, bytes);
                 break;
         }
         char line[160];
@@ -233,7 +234,7 @@ void TerminalFlowView::Render(bool force) {
         std::string left = "--:--";
         if (knowsBlocksToSend_) {
             const std::uint64_t sentSince = BlockPayloadBytesSent() - bytesAtBlocksToSend_;
-            const std::uint64_t toSend = blocksToSend_ * 128;
+            const std::uint64_t toSend = blocksToSend_ * kBlockDataSize;
             left = TimeLeftText(toSend > sentSince ? toSend - sentSince : 0, bytes, seconds);
         }
         char line[200];

@@ -9,6 +9,9 @@
 
 #include <vector>
 
+#include "serial/device_names.h"
+#include "ui/device_map.h"
+
 namespace zul::gui {
 namespace {
 
@@ -124,9 +127,11 @@ GuiSeams::GuiSeams(MessageSink* sink) {
     SetMessagePump(&pump_);
     SetMessageSink(sink != nullptr ? sink : &sink_);
     SetMainWindowTitle(&title_);
+    UseSettingsDeviceMap();
 }
 
 GuiSeams::~GuiSeams() {
+    SetDeviceMap(nullptr);
     SetMainWindowTitle(nullptr);
     SetMessageSink(nullptr);
     SetMessagePump(nullptr);

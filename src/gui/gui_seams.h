@@ -1,6 +1,7 @@
 #pragma once
 // What the window program plugs into the core: a message pump over Qt's event
-// queue, message boxes, and the main window's title. GuiSeams installs all of
+// queue, message boxes, the main window's title, and the settings file's
+// device map for the serial ports. GuiSeams installs all of
 // them for its lifetime and takes them out again, so a test can set up and
 // tear down a whole front end in one scope.
 #include <QObject>

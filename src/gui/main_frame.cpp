@@ -16,7 +16,7 @@
 #include "gui/setup_directory_dialog.h"
 #include "gui/status_dlg.h"
 #include "gui/window_report.h"
-#include "serial/com_port_test.h"
+#include "ui/com_port_selection.h"
 
 namespace zul::gui {
 

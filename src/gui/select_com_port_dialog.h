@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "app/settings_store.h"
-#include "serial/com_port_test.h"
+#include "ui/com_port_selection.h"
 
 namespace zul::gui {
 

@@ -54,7 +54,6 @@ SimulatedTester::~SimulatedTester() {
     }
     if (device_) SetDeviceOverride("");
     if (memoryPort_) SetSerialPortFactory(nullptr);
-    SetInProcessSimulator(false);
 }
 
 }  // namespace zul::gui

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "serial/com_port_test.h"
+#include "ui/com_port_selection.h"
 
 namespace zul::gui {
 

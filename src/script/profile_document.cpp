@@ -4,8 +4,8 @@
 #include <exception>
 #include <filesystem>
 
-#include "app/settings_store.h"
 #include "script/text_util.h"
+#include "support/ascii_to_int.h"
 
 namespace zul {
 

@@ -3,13 +3,12 @@
 #include <cctype>
 #include <cstring>
 
-#include "app/settings_store.h"
-#include "app/startup.h"
 
 namespace zul {
 namespace {
 
 std::string g_override;
+DeviceMap g_map = nullptr;
 OpenFailure g_lastFailure;
 
 }  // namespace
@@ -18,12 +17,11 @@ std::string DefaultDeviceForComNumber(int comNumber) { return "/dev/ttyS" + std:
 
 std::string DeviceForComNumber(int comNumber) {
     if (!g_override.empty()) return g_override;
-    const std::string fallback = DefaultDeviceForComNumber(comNumber);
-    if (SettingsFilePath().empty()) return fallback;
-    const std::string key = "COM" + std::to_string(comNumber);
-    std::string mapped = SettingsStore(SettingsFilePath()).ReadValue("Devices", key.c_str(), fallback.c_str());
-    return mapped.empty() ? fallback : mapped;
+    std::string mapped = g_map != nullptr ? g_map(comNumber) : std::string();
+    return mapped.empty() ? DefaultDeviceForComNumber(comNumber) : mapped;
 }
+
+void SetDeviceMap(DeviceMap map) { g_map = map; }
 
 int ComNumberOfName(const char* name) {
     if (name == nullptr) return 0;

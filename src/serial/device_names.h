@@ -1,20 +1,25 @@
 #pragma once
 // Which device a COM number means, and why a device could not be opened.
 //
-// On Windows "COMn" is the device itself. Elsewhere the settings file maps COM
-// numbers to device paths in its section "Devices" (for example
-// COM3=/dev/ttyUSB0); an unmapped COM number n means /dev/ttyS<n-1>. A device
-// override (the command line's --device) replaces the mapping for every COM
-// number while it is set.
+// On Windows "COMn" is the device itself. Elsewhere a device map that the
+// front end installs names the device of a COM number (the settings file's
+// section "Devices", for example COM3=/dev/ttyUSB0); an unmapped COM number n
+// means /dev/ttyS<n-1>. A device override (the command line's --device)
+// replaces the mapping for every COM number while it is set.
 #include <string>
 
 namespace zul {
 
 // "/dev/ttyS<n-1>".
 std::string DefaultDeviceForComNumber(int comNumber);
-// The override, else the "Devices"/"COMn" value of the settings file in use
-// (when one is fixed), else the default.
+// The override, else the device map's answer, else the default.
 std::string DeviceForComNumber(int comNumber);
+
+// The device of a COM number, "" for one it does not map. Asked on every
+// lookup, so that a changed mapping counts at once.
+using DeviceMap = std::string (*)(int comNumber);
+// Installs `map` (nullptr: none, every COM number gets its default).
+void SetDeviceMap(DeviceMap map);
 // The COM number of a name "COMn" (case-insensitive, n from 1), or 0.
 int ComNumberOfName(const char* name);
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "serial/serial_port.h"
+
 namespace zul {
 
 class DirectPort {
@@ -50,6 +52,11 @@ public:
     int readOne(void* byte);
 
 private:
+    // The platform's part of open: the device named by `deviceName`, with the
+    // settings in the fields above.
+    int openDevice();
+    LineFormat line() const;
+
     // The device's settings as open found them (platform records).
     struct FoundSettings;
     std::unique_ptr<FoundSettings> found_;

@@ -1,3 +1,5 @@
+#include "serial/serial_link.h"
+
 #include <cstdio>
 #include <cstring>
 

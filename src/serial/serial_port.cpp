@@ -1,6 +1,8 @@
 #include "serial/serial_port.h"
 
 #include <array>
+#include <cstdio>
+#include <cstring>
 
 #include "serial/platform_port.h"
 
@@ -115,6 +117,180 @@ int SerialPort::takeLastError() {
     const int code = lastError;
     lastError = 0;
     return code;
+}
+
+void SerialPort::configure() {
+    if (!hasWorkingRecord()) return;
+    if (takesUseCount_) {
+        if (!PortUseCounts::valid(portIndex)) {
+            recordError(SL_PORT_UNAVAILABLE);
+            return;
+        }
+        if (PortUseCounts::count(portIndex) != 0) {
+            recordError(SL_PORT_IN_USE);
+            return;
+        }
+    }
+    if (openDevice() != 0) return;
+    if (takesUseCount_) {
+        PortUseCounts::add(portIndex);
+        holdsUseCount_ = true;
+    }
+    line_ = LineFormat{};
+    applyDefaults();
+}
+
+void SerialPort::configureAndRaiseLines() {
+    configure();
+    if (lastError == 0) {
+        lineControl(SIG_DTR, 1);
+        lineControl(SIG_RTS, 1);
+    }
+}
+
+int SerialPort::setFlowControl(int inFlow, int outFlow) {
+    if (!hasWorkingRecord()) return recordError(SL_PORT_UNAVAILABLE);
+    switch (inFlow) {
+        case SIG_NONE:
+        case SIG_XONXOFF:
+        case SIG_DTR:
+        case SIG_RTS: break;
+        case SIG_DSR: return recordError(SL_UNSUPPORTED);
+        default: recordError(SL_BAD_IN_FLOW); return SL_ERROR;
+    }
+    switch (outFlow) {
+        case SIG_NONE:
+        case SIG_XONXOFF:
+        case SIG_CTS:
+        case SIG_DSR: break;
+        case SIG_CD: return recordError(SL_UNSUPPORTED);
+        default: return recordError(SL_BAD_OUT_FLOW);
+    }
+    const int rc = applyFlow(inFlow, outFlow);
+    if (rc != 0) return rc;
+    inFlow_ = inFlow;
+    outFlow_ = outFlow;
+    return 0;
+}
+
+int SerialPort::getFlowControl(int* inFlow, int* outFlow) {
+    if (inFlow) *inFlow = inFlow_;
+    if (outFlow) *outFlow = outFlow_;
+    return 0;
+}
+
+int SerialPort::setBreak(int state) {
+    if (state < 0) return breakState_;
+    const int kept = driveBreak(state);
+    if (kept < 0) return recordError(SL_BREAK_FAILED);
+    breakState_ = static_cast<std::int16_t>(kept);
+    return breakState_;
+}
+
+int SerialPort::lineControl(int signal, int value) {
+    if (signal == SIG_BREAK) return setBreak(value);
+    if ((signal == SIG_DTR || signal == SIG_RTS) && value != -1) {
+        const bool raise = value != 0;
+        driveModemLine(signal, raise);
+        (signal == SIG_DTR ? dtrState_ : rtsState_) = raise ? 1 : 0;
+    }
+    switch (signal) {
+        case SIG_DTR: return dtrState_;
+        case SIG_RTS: return rtsState_;
+        case SIG_CTS: return modemSignal(kModemCts);
+        case SIG_DSR: return modemSignal(kModemDsr);
+        case SIG_RI: return modemSignal(kModemRing);
+        case SIG_CD: return modemSignal(kModemCd);
+        case SIG_DELTA_CTS:
+        case SIG_DELTA_DSR:
+        case SIG_DELTA_RI:
+        case SIG_DELTA_CD: return 0;
+        default: break;
+    }
+    const int lineError = LineErrorSignalState(lineErrors_, signal);
+    return lineError >= 0 ? lineError : 2;
+}
+
+int SerialPort::setLine(int baud, char parity, int dataBits, int stopBits) {
+    if (!hasWorkingRecord()) return recordError(SL_PORT_UNAVAILABLE);
+    const int parityCode = ParityCode(parity);
+    if (parityCode < 0) return recordError(SL_BAD_PARITY);
+    if (dataBits < 4 || dataBits > 8) return recordError(SL_BAD_DATA_BITS);
+    if (stopBits < 1 || stopBits > 2) return recordError(SL_BAD_STOP_BITS);
+    LineFormat line;
+    line.baud = baud;
+    line.parity = parityCode;
+    line.dataBits = dataBits;
+    line.stopBits = dataBits == 5 ? kStopBitsOneAndHalf : (stopBits == 1 ? kStopBitsOne : kStopBitsTwo);
+    const int rc = applyLine(line);
+    if (rc == 0) line_ = line;
+    return rc;
+}
+
+void SerialPort::getLine(int* baud, char* parity, int* dataBits, int* stopBits) {
+    if (baud) *baud = line_.baud;
+    if (parity) *parity = ParityLetter(line_.parity);
+    if (dataBits) *dataBits = line_.dataBits;
+    if (stopBits) *stopBits = line_.stopBits == kStopBitsTwo ? 2 : 1;
+}
+
+int SerialPort::setQueueSizes(int inQueueSize, int outQueueSize) {
+    storeQueueSizes(inQueueSize, outQueueSize);
+    return 0;
+}
+
+int SerialPort::readSignals(SignalRecord* record) {
+    pollStatus();
+    SignalRecord local;
+    FillSignalRecord(*this, record != nullptr ? record : &local);
+    modemStatus_ = 0;
+    lineErrors_ = 0;
+    return 0;
+}
+
+int SerialPort::writeByte(std::uint8_t byte) { return writeBlock(&byte, 1) == 1 ? 0 : lastError; }
+
+int SerialPort::writeString(const char* text) {
+    if (text == nullptr) return 0;
+    return writeBlock(text, static_cast<int>(std::strlen(text)));
+}
+
+int SerialPort::readByte() {
+    std::uint8_t byte = 0;
+    return readBlock(&byte, 1) == 1 ? byte : SL_NO_DATA;
+}
+
+int SerialPort::purge(int direction, int count) {
+    if (direction != 0) {
+        dropTransmitQueue();
+        return 0;
+    }
+    if (count == 0) {
+        dropReceiveQueue();
+        return 0;
+    }
+    for (int dropped = 0; dropped < count; ++dropped)
+        if (readByte() < 0) return 0;
+    return SL_ERROR;
+}
+
+void SerialPort::dumpState(const TextSink& sink) {
+    char text[160];
+    int baud = 0, dataBits = 0, stopBits = 0;
+    char parity = '\0';
+    getLine(&baud, &parity, &dataBits, &stopBits);
+    std::snprintf(text, sizeof text, "line %d %c %d %d", baud, parity == '\0' ? '?' : parity, dataBits, stopBits);
+    sink(text);
+    std::snprintf(text, sizeof text, "flow in %d out %d", inFlow_, outFlow_);
+    sink(text);
+    std::snprintf(text, sizeof text, "DTR %d RTS %d break %d", dtrState_, rtsState_, breakState_);
+    sink(text);
+    std::snprintf(text, sizeof text, "queues in %u out %u", static_cast<unsigned>(inQueueSize_),
+                  static_cast<unsigned>(outQueueSize_));
+    sink(text);
+    std::snprintf(text, sizeof text, "line errors %02X modem %02X last error %d", static_cast<unsigned>(lineErrors_),
+                  static_cast<unsigned>(modemStatus_), lastError);
+    sink(text);
 }
 
 int LineErrorSignalState(std::uint32_t lineErrors, int signal) {

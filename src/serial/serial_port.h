@@ -1,7 +1,7 @@
 #pragma once
-// The serial port library ("COMLINK"): an abstract port with one concrete class
-// per platform, the link that the tester protocol holds, and the two companion
-// objects that change the line and the flow control and put them back.
+// The serial port library ("COMLINK"): the port every back end (POSIX, Win32,
+// the simulated tester) builds on. The link the tester protocol holds and its
+// two companions are in serial_link.h, line_settings.h and flow_settings.h.
 //
 // Conventions that hold for every operation below:
 // - Nothing throws. An operation returns 0 (or a count) on success and one of
@@ -152,7 +152,25 @@ public:
 };
 
 // ---------------------------------------------------------------------------
-// The abstract port. The virtual operations are in their fixed slot order.
+// How a back end is handed a line: parity and stop bits in the device-control
+// coding (parity 0 none, 1 odd, 2 even, 3 mark, 4 space).
+inline constexpr int kStopBitsOne = 0;
+inline constexpr int kStopBitsOneAndHalf = 1;
+inline constexpr int kStopBitsTwo = 2;
+
+struct LineFormat {
+    int baud = 19200;
+    int parity = 0;
+    int dataBits = 8;
+    int stopBits = kStopBitsOne;
+};
+
+// ---------------------------------------------------------------------------
+// The port. The virtual operations are in their fixed slot order. The base
+// checks the arguments, keeps the use count, the modem-line, break and flow
+// state and `lastError`, and writes the operations that are the same on every
+// device; a back end (POSIX, Win32, the simulated tester) does the device
+// work through the protected operations below.
 class SerialPort {
 public:
     // Zero-based port index (COM number minus 1).
@@ -163,7 +181,9 @@ public:
     // Code recorded by the last failing operation, 0 when none.
     int lastError = 0;
 
-    explicit SerialPort(int index) : portIndex(index) {}
+    // A port that `takesUseCount` holds its index in PortUseCounts from a
+    // successful configure to its destruction.
+    explicit SerialPort(int index, bool takesUseCount = true) : portIndex(index), takesUseCount_(takesUseCount) {}
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
@@ -183,9 +203,10 @@ public:
     virtual void pollStatus() = 0;
     // Slot 3. Opens the device and applies the defaults (19200 baud, 8 data
     // bits, no parity, 1 stop bit, raw, no flow control, reads that return at
-    // once). Records -838 when the port is already open in this process, the
-    // open failure, or the failure to apply the settings, in `lastError`.
-    virtual void configure() = 0;
+    // once). Records -828 for an index outside PortUseCounts, -838 when the
+    // port is already open in this process, the open failure, or the failure
+    // to apply the settings, in `lastError`.
+    virtual void configure();
     // Slot 4. Opens the device handle: 0 or the translated error (recorded).
     virtual int openDevice() = 0;
     // Slot 5. Purges both queues, drops DTR and RTS, closes the handle: 0 or -829 (recorded).
@@ -194,38 +215,40 @@ public:
     // ignored by the platform ports. Never blocks.
     virtual void getStatus(PortStatus* status, int selector) = 0;
     // Slot 7. Changes the driver queue sizes (each kept to 16 bits). 0 or a code.
-    virtual int setQueueSizes(int inQueueSize, int outQueueSize) = 0;
+    virtual int setQueueSizes(int inQueueSize, int outQueueSize);
     // Slot 8. Input and output flow-control types (signal codes):
     //   input 0 none, 1 XON/XOFF, 3 DTR, 4 RTS; 13 -> -803; other -> -801 with -830 recorded.
     //   output 0 none, 1 XON/XOFF, 12 CTS, 13 DSR; 15 -> -803; other -> -832.
-    // A port class may refuse further types it cannot drive with -803.
-    virtual int setFlowControl(int inFlow, int outFlow) = 0;
+    // A back end may refuse further types it cannot drive with -803. A refused
+    // pair changes nothing.
+    virtual int setFlowControl(int inFlow, int outFlow);
     // Slot 9. The types in force. Always 0.
-    virtual int getFlowControl(int* inFlow, int* outFlow) = 0;
+    virtual int getFlowControl(int* inFlow, int* outFlow);
     // Slot 10. state < 0: report the break state; 1: start sending a break;
     // anything else: stop. Returns the (new) state, or -827.
-    virtual int setBreak(int state) = 0;
+    virtual int setBreak(int state);
     // Slot 11. signal SIG_BREAK: setBreak(value). SIG_DTR/SIG_RTS with value != -1:
     // 0 drops, other raises the line (a device without modem lines is not an
     // error). Then reports: 1 or 0 for DTR, RTS, CTS, DSR, RI, CD and the five
     // line errors; 0 for the four deltas; 2 for any other code.
-    virtual int lineControl(int signal, int value) = 0;
-    // Slot 12. parity one of 'N','O','E','M','S' (else -840, nothing changed);
-    // data bits 4..8 (else -842); stop bits 1..2 (else -841; 5 data bits always
-    // give 1.5 stop bits). Then applies: 0, or the translated error (-801) when
-    // the device refuses (an unknown baud rate, for example).
-    virtual int setLine(int baud, char parity, int dataBits, int stopBits) = 0;
+    virtual int lineControl(int signal, int value);
+    // Slot 12. parity one of 'N','O','E','M','S' (else -840); data bits 4..8
+    // (else -842); stop bits 1..2 (else -841; 5 data bits always give 1.5 stop
+    // bits); a refused argument changes nothing. Then applies: 0, or the
+    // translated error (-801) when the device refuses (an unknown baud rate,
+    // for example).
+    virtual int setLine(int baud, char parity, int dataBits, int stopBits);
     // Slot 13. The line of the working record; stop bits 1.5 report as 1; a
     // parity outside the table reports '\0'.
-    virtual void getLine(int* baud, char* parity, int* dataBits, int* stopBits) = 0;
+    virtual void getLine(int* baud, char* parity, int* dataBits, int* stopBits);
     // Slot 14. pollStatus, fills the sixteen fields through lineControl(code, -1),
     // then clears the accumulated line errors and modem status, so that each
     // line error is reported once. Returns 0.
-    virtual int readSignals(SignalRecord* record) = 0;
+    virtual int readSignals(SignalRecord* record);
     // Slot 15. 0 when queued, else `lastError` (normally -805).
-    virtual int writeByte(std::uint8_t byte) = 0;
+    virtual int writeByte(std::uint8_t byte);
     // Slot 16. writeBlock of the text without its NUL; returns the count queued.
-    virtual int writeString(const char* text) = 0;
+    virtual int writeString(const char* text);
     // Slot 17. Queues min(count, free transmit queue space) bytes without
     // waiting for them to be sent; returns the count queued and records -805
     // when it is below `count`.
@@ -233,13 +256,13 @@ public:
     // Slot 18. Sends one byte ahead of the queue: 0, or -801.
     virtual int transmitImmediate(std::uint8_t byte) = 0;
     // Slot 19. The next received byte (0 to 255), or -802 at once when none has arrived.
-    virtual int readByte() = 0;
+    virtual int readByte();
     // Slot 20. Up to `count` bytes that have already arrived; 0 when none. Never waits.
     virtual int readBlock(void* buffer, int count) = 0;
     // Slot 21. direction != 0: drop the unsent transmit queue, 0. direction 0,
     // count 0: drop the receive queue, 0. direction 0, count n > 0: read and drop
     // up to n bytes; 0 when the queue ran empty first, -801 after n were dropped.
-    virtual int purge(int direction, int count) = 0;
+    virtual int purge(int direction, int count);
     // Slot 22. The port's settings as lines of text.
     virtual void dump(const TextSink& sink) = 0;
     // Slots 23 and 24: no role; -803.
@@ -250,17 +273,62 @@ public:
     int takeLastError();
 
 protected:
+    // What a back end does. None of these is called with an argument outside
+    // the tables above; each records its own failure.
+
+    // False when the working copy of the line could not be made (or an
+    // empty object was asked for): the line and flow operations then fail
+    // with -828.
+    virtual bool hasWorkingRecord() const = 0;
+    // After a successful openDevice: puts the defaults (`line_` holds the
+    // default line by then) on the device.
+    virtual void applyDefaults() = 0;
+    // Applies a checked pair of flow types: 0, or the code (recorded). -803
+    // for a pair the device cannot drive.
+    virtual int applyFlow(int inFlow, int outFlow) = 0;
+    // Applies a checked line: 0, or the code (recorded). On success it
+    // becomes `line_`.
+    virtual int applyLine(const LineFormat& line) = 0;
+    // Starts (1) or stops (anything else) a break: the state to keep, or a
+    // negative value when the device refused.
+    virtual int driveBreak(int state) = 0;
+    // Raises or drops SIG_DTR or SIG_RTS.
+    virtual void driveModemLine(int signal, bool raise) = 0;
+    // 1 when the modem status has the kModem* bit, else 0.
+    virtual int modemSignal(std::uint32_t modemBit) = 0;
+    virtual void dropReceiveQueue() = 0;
+    virtual void dropTransmitQueue() = 0;
+
     // Records `code` in `lastError` and returns it.
     int recordError(int code) {
         lastError = code;
         return code;
     }
-    // A concrete class calls this once its configure has taken the port (the
-    // use count was raised): the destructor then gives it back.
-    void markUseCountHeld() { holdsUseCount_ = true; }
+    // configure, then DTR and RTS raised when it succeeded: what a new port does.
+    void configureAndRaiseLines();
+    // Keeps each size to 16 bits.
+    void storeQueueSizes(int inQueueSize, int outQueueSize) {
+        inQueueSize_ = inQueueSize & 0xFFFF;
+        outQueueSize_ = outQueueSize & 0xFFFF;
+    }
     bool holdsUseCount() const { return holdsUseCount_; }
+    // The lines after the first of a device port's dump.
+    void dumpState(const TextSink& sink);
+
+    // State the base keeps for every back end.
+    LineFormat line_;  // the line in force: the defaults from configure on, then each applied one
+    int inFlow_ = 0;
+    int outFlow_ = 0;
+    int dtrState_ = 1;
+    int rtsState_ = 1;
+    std::int16_t breakState_ = 0;
+    std::uint32_t lineErrors_ = 0;   // kLine* bits seen since the last readSignals
+    std::uint32_t modemStatus_ = 0;  // kModem* bits at the last pollStatus
+    int inQueueSize_ = 0;
+    int outQueueSize_ = 0;
 
 private:
+    bool takesUseCount_ = true;
     bool holdsUseCount_ = false;
 };
 
@@ -274,123 +342,6 @@ void FillSignalRecord(SerialPort& port, SignalRecord* record);
 int ParityCode(char letter);
 // The letter of a parity code 0 to 4, '\0' for any other.
 char ParityLetter(int code);
-
-class SerialLink;
-
-// ---------------------------------------------------------------------------
-// Line settings bound to a link: remembers the port's line when bound and puts
-// it back when destroyed.
-class LineSettings {
-public:
-    // Wanted line.
-    int baud = 1200;
-    char parity = 'N';
-    int dataBits = 8;
-    int stopBits = 1;
-    // Line found when bound, restored at destruction.
-    int savedBaud = 0;
-    char savedParity = '\0';
-    int savedDataBits = 0;
-    int savedStopBits = 0;
-    // Bound port (not owned), null when unbound.
-    SerialPort* port = nullptr;
-
-    // Wanted 1200 N 8 1; binds to `link` when given (see attach).
-    explicit LineSettings(SerialLink* link = nullptr);
-    // When bound: copies the saved line into the wanted one and applies it.
-    ~LineSettings();
-    LineSettings(const LineSettings&) = delete;
-    LineSettings& operator=(const LineSettings&) = delete;
-
-    // Binds to the link's port, saves the port's current line, applies the
-    // wanted one. 0, or -801 (no port, or the port refused; its own code stays
-    // in its lastError).
-    int attach(SerialLink* link);
-    // Stores the wanted line and applies it: 0, or -801 as for attach.
-    int setLineSettings(int newBaud, char newParity, int newDataBits, int newStopBits);
-    void dump(const TextSink& sink) const;
-};
-
-// ---------------------------------------------------------------------------
-// Flow control bound to a link: remembers the port's flow types when bound and
-// puts them back when destroyed.
-class FlowSettings {
-public:
-    int savedInFlow = 0;
-    int savedOutFlow = 0;
-    int inFlow = 0;
-    int outFlow = 0;
-    SignalRecord signals;
-    SerialPort* port = nullptr;  // not owned
-
-    // Binds to the link's port: reads its signals and its current flow types
-    // (saved and wanted). A link without a port leaves the object unbound.
-    explicit FlowSettings(SerialLink* link);
-    // restoreFlow when bound.
-    ~FlowSettings();
-    FlowSettings(const FlowSettings&) = delete;
-    FlowSettings& operator=(const FlowSettings&) = delete;
-
-    // Stores the wanted types and applies them: the port's setFlowControl
-    // result (-801 when unbound).
-    int setFlow(int newInFlow, int newOutFlow);
-    // setFlow with the saved types.
-    int restoreFlow();
-    // The port's readSignals into `signals`: 0, or -801 when unbound.
-    int refreshSignals();
-    void dump(const TextSink& sink) const;
-};
-
-// ---------------------------------------------------------------------------
-// The link the protocol code holds: one port (not owned) with its own line and
-// flow companions.
-class SerialLink {
-public:
-    // Milliseconds to wait after each byte written with writeByte (0: none).
-    int pacing = 0;
-    SerialPort* port = nullptr;  // not owned
-    std::unique_ptr<FlowSettings> flow;
-    std::unique_ptr<LineSettings> line;
-
-    // When the port has no pending error: saves its line and applies 1200 N 8 1,
-    // then 9600 N 8 1; saves its flow types; sets flow control to 0, 0. A port
-    // with a pending error (failed open) leaves the link without companions,
-    // and the error stays for checkLineErrors.
-    explicit SerialLink(SerialPort* serialPort);
-    // Destroys `flow`, then `line` (each restores what it saved). Never destroys the port.
-    virtual ~SerialLink();
-    SerialLink(const SerialLink&) = delete;
-    SerialLink& operator=(const SerialLink&) = delete;
-
-    // Slot 1. The next byte (0 to 255) as soon as one arrives; -802 when none
-    // came within `timeoutMs` milliseconds of the current clock; or a negative
-    // result of the port's yield. Time-out 0 makes exactly one attempt. Between
-    // attempts it calls the port's yield (which bounds each pause to about
-    // 1 ms). Dispatches no window messages.
-    virtual int readByte(int timeoutMs);
-    // Slot 2. The port's writeByte result; afterwards waits `pacing` ms when not 0
-    // (a negative yield result ends the wait and is returned).
-    virtual int writeByte(std::uint8_t byte);
-    // Slot 3. -803.
-    virtual int reserved();
-
-    // Writes the text and then the terminator: -1 none, -2 LF, -3 CR LF, 0..255
-    // that byte. Returns the bytes queued, terminator included; 0 for a null
-    // text or a terminator outside -3..255. Stops at the first short write.
-    int writeText(const char* text, int terminator);
-    // Bytes queued (0 for null data); never waits for the line.
-    int writeBlock(const void* data, int count);
-    // The port's getStatus with selector 7.
-    void getStatus(PortStatus* status);
-    // The port's purge on the receive side.
-    int purgeReceive(int count);
-    // The port's purge of the transmit queue.
-    int purgeTransmit();
-    // Sets *word to 0; a pending lastError of the port is taken (reset) and
-    // returned. Otherwise refreshes the signals and reports the line errors seen
-    // since the last call in *word, returning 0.
-    int checkLineErrors(LineErrorWord* word);
-};
 
 // ---------------------------------------------------------------------------
 // Making ports. The platform port for a COM number unless a factory is

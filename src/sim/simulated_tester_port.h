@@ -33,39 +33,47 @@ public:
     SimulatedTesterPort(TesterSimulator& tester, Clock& clock, int portIndex = 0);
     ~SimulatedTesterPort() override = default;
 
-    int yield() override;
-    void pollStatus() override;
-    void configure() override;
+    // Opening drops what arrived while closed; closing drops what was not sent.
     int openDevice() override;
     int closeDevice() override;
-    void getStatus(PortStatus* status, int selector) override;
-    int setQueueSizes(int inQueueSize, int outQueueSize) override;
-    int setFlowControl(int inFlow, int outFlow) override;
-    int getFlowControl(int* inFlow, int* outFlow) override;
-    int setBreak(int state) override;
-    int lineControl(int signal, int value) override;
-    int setLine(int baud, char parity, int dataBits, int stopBits) override;
-    void getLine(int* baud, char* parity, int* dataBits, int* stopBits) override;
-    int readSignals(SignalRecord* record) override;
-    int writeByte(std::uint8_t byte) override;
-    int writeString(const char* text) override;
-    int writeBlock(const void* data, int count) override;
-    int transmitImmediate(std::uint8_t byte) override;
-    int readByte() override;
-    int readBlock(void* buffer, int count) override;
-    int purge(int direction, int count) override;
-    void dump(const TextSink& sink) override;
-
-    // The PC side's line speed.
-    int baud() const { return baud_; }
-    // The line format the tester uses. With any other, every byte either
-    // way arrives garbled (and the PC's port sees framing errors).
-    bool EightNOne() const { return dataBits_ == 8 && parity_ == 'N' && stopBits_ == 1; }
     bool isOpen() const { return open_; }
+
+    // Sleeps 1 ms on the clock, which moves the tester along.
+    int yield() override;
     // The simulator time that corresponds to the clock's present.
     SimNanos Now();
+    void pollStatus() override;
+    void getStatus(PortStatus* status, int selector) override;
+    // Sizes below 1 become 1.
+    int setQueueSizes(int inQueueSize, int outQueueSize) override;
+
+    // The PC side's line speed.
+    int baud() const { return line_.baud; }
+    // The line format the tester uses. With any other, every byte either
+    // way arrives garbled (and the PC's port sees framing errors).
+    bool EightNOne() const { return line_.dataBits == 8 && line_.parity == 0 && line_.stopBits == kStopBitsOne; }
+    int writeBlock(const void* data, int count) override;
+    int readBlock(void* buffer, int count) override;
+    int transmitImmediate(std::uint8_t byte) override;
+    void dump(const TextSink& sink) override;
 
 private:
+    bool hasWorkingRecord() const override { return true; }
+    void applyDefaults() override {}
+    // Only the speeds of the PC's port driver; the line takes effect after
+    // what is already on the wire has been received at the old one.
+    int applyLine(const LineFormat& line) override;
+    // The tester cable carries only data lines: no flow control can be driven.
+    int applyFlow(int inFlow, int outFlow) override;
+
+    void driveModemLine(int, bool) override {}
+    // CTS, DSR and CD are on while the port is open (the tester is connected
+    // and powered); RI never is.
+    int modemSignal(std::uint32_t modemBit) override { return modemBit != kModemRing && open_ ? 1 : 0; }
+    int driveBreak(int state) override { return state == 1 ? 1 : 0; }
+
+    void dropReceiveQueue() override;
+    void dropTransmitQueue() override;
     // Moves what the tester sent by now into the receive queue.
     void Pull();
 
@@ -74,16 +82,6 @@ private:
     std::uint32_t lastTick_;
     SimNanos simNow_;
     bool open_ = false;
-    int baud_ = 19200;
-    char parity_ = 'N';
-    int dataBits_ = 8;
-    int stopBits_ = 1;
-    int inQueueSize_ = kInQueueSize;
-    int outQueueSize_ = kOutQueueSize;
-    bool dtr_ = false;
-    bool rts_ = false;
-    int break_ = 0;
-    std::uint32_t lineErrors_ = 0;
     std::deque<std::uint8_t> rx_;
 };
 

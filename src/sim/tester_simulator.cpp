@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "tester/monitor_image.h"
-
 namespace zul::sim {
 namespace {
 
@@ -346,7 +344,7 @@ void TesterSimulator::OnBaudRate(const CommandLine& command, SimNanos at) {
 void TesterSimulator::OnLoadRam(const CommandLine& command, SimNanos at) {
     const std::uint32_t a = command.args[0];
     const std::uint32_t b = command.args[1];
-    if (a == kMonitorLoadAddress && std::any_of(options_.faults.begin(), options_.faults.end(),
+    if (a == kUploadedMonitorAddress && std::any_of(options_.faults.begin(), options_.faults.end(),
                                                 [](const Fault& f) { return f.kind == FaultKind::RefuseMonitor; })) {
         for (const Fault& f : options_.faults) {
             if (f.kind == FaultKind::RefuseMonitor) Fire(f);
@@ -367,7 +365,7 @@ void TesterSimulator::OnLoadRam(const CommandLine& command, SimNanos at) {
 
 void TesterSimulator::OnCall(const CommandLine& command, SimNanos at) {
     const std::uint32_t a = command.args[0];
-    const bool monitor = a == kMonitorLoadAddress &&
+    const bool monitor = a == kUploadedMonitorAddress &&
                          std::any_of(loadedImages_.begin(), loadedImages_.end(),
                                      [&](const auto& img) { return img.first == a && img.second > 0; });
     if (monitor) {

@@ -18,6 +18,10 @@
 
 namespace zul::sim {
 
+// Where the PC puts the monitor it uploads: a RAM load and a call at this
+// address are that monitor's upload and start.
+inline constexpr std::uint32_t kUploadedMonitorAddress = 0x60000;
+
 // How long the tester takes for things. Every value is in milliseconds
 // except where the name says otherwise.
 struct SimTiming {

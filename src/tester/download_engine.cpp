@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 
 #include "app/message_pump.h"
 #include "tester/link_setup.h"
@@ -40,10 +41,191 @@ PathPieces SplitPath(std::string_view path) {
     return pieces;
 }
 
+std::string EraseCommand(const LoadStatement& s) {
+    if (s.programCard) return CardEraseCommand(s.loadAddress, CardErasePages(s.imageSize));
+    if (s.bankErase) return FlashEraseCommand(s.loadAddress, s.imageSize);
+    return FlashEraseCommand(s.loadAddress);
+}
+
+// The command that announces the image's blocks; none for a load type the
+// engine does not know.
+std::optional<std::string> TransferCommand(const LoadStatement& s) {
+    if (s.programCard) return CardLoadCommand(s.loadAddress, CardLoadPages(s.imageSize));
+    if (s.loadType == kLoadFlash) return FlashLoadCommand(s.loadAddress, s.imageSize);
+    if (s.loadType == kLoadRam || s.loadType == kLoadRamRun) return LoadDataCommand(s.loadAddress, s.imageSize);
+    return std::nullopt;
+}
+
+// One statement from start to end. Each step returns kDownloadOk or the
+// result the statement fails with.
+class StatementRun {
+public:
+    StatementRun(const LoadStatement& statement, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
+                 DownloadObserver& observer)
+        : s_(statement), totalBlocks_(totalBlocks), blocksSent_(blocksSent), observer_(observer) {}
+
+    int Run();
+
+private:
+    int OpenImage();
+    int PrepareFlash();
+    bool TestBattery();
+    bool Erase();
+    int SendBlocks();
+    void ShowProgress(std::uint32_t block);
+    int EndTransfer();
+    void SwitchBack();
+    int Finish(int result);
+    int Fail(int result);
+
+    const LoadStatement s_;
+    const std::uint32_t totalBlocks_;
+    std::uint32_t& blocksSent_;
+    DownloadObserver& observer_;
+    MonitorContext& context_ = EngineMonitorContext();
+    std::ifstream image_;
+    std::uint32_t blocks_ = 0;
+};
+
+int StatementRun::Run() {
+    // The flag is cleared once, when the download starts: a cancel pressed
+    // while the statement before was ending (or during one that sends no
+    // blocks) stops the download here, before the link is touched.
+    if (observer_.CancelRequested()) return kDownloadAborted;
+    if (const int opened = OpenImage(); opened != kDownloadOk) return opened;
+    // Flash work needs a monitor program that may be started on this tester;
+    // without one nothing is sent at all.
+    if (s_.loadType == kLoadFlash && !UploadableMonitorImage()) return Finish(kDownloadMonitorFailed);
+
+    if (const int linked = EstablishFastLink(context_); linked != 0) return Fail(linked);
+
+    PumpPendingMessages();
+    observer_.ShowStatus(kErasingStatus);
+    observer_.ShowTitle(kErasingTitle);
+    if (s_.loadType == kLoadFlash) {
+        if (const int prepared = PrepareFlash(); prepared != kDownloadOk) return Fail(prepared);
+    }
+
+    observer_.ShowStatus(DownloadingStatusText(s_.imagePath));
+
+    if (!s_.eraseOnly) {
+        const std::optional<std::string> load = TransferCommand(s_);
+        if (!load) return kDownloadBadDeviceType;
+        // A cancel pressed during the erase: the tester need not even be
+        // told about a transfer that will not come.
+        if (observer_.CancelRequested()) return Fail(kDownloadAborted);
+        // The tester stores the blocks where the command it understood says:
+        // a garbled address or size fails the statement before any data.
+        if (SendCheckedCommand(context_, *load) != 0) return Fail(kDownloadNoAnswer);
+        if (const int sent = SendBlocks(); sent != kDownloadOk) return Fail(sent);
+        if (const int ended = EndTransfer(); ended != kDownloadOk) return Fail(ended);
+    }
+
+    SwitchBack();
+    return Finish(kDownloadOk);
+}
+
+int StatementRun::OpenImage() {
+    image_.open(s_.imagePath, std::ios::binary);
+    if (!image_) return kDownloadImageUnreadable;
+    blocks_ = s_.imageSize / kBlockDataSize;
+    const bool sendsData = !s_.eraseOnly && s_.loadType >= kLoadRam && s_.loadType <= kLoadFlash;
+    if (sendsData) {
+        // Every block must come from the file: a file shorter than the
+        // blocks to send would put stale bytes into the tester.
+        image_.seekg(0, std::ios::end);
+        const std::streamoff length = image_.tellg();
+        image_.seekg(0, std::ios::beg);
+        if (length < 0 || static_cast<std::uint64_t>(length) < std::uint64_t{blocks_} * kBlockDataSize)
+            return kDownloadImageUnreadable;
+    }
+    return kDownloadOk;
+}
+
+// ZUL's monitor, the battery and the erase before flash is written.
+int StatementRun::PrepareFlash() {
+    if (const int monitor = EnsureMonitor(context_); monitor != 0) return monitor;
+    if (!s_.batterySkip && !TestBattery()) return kDownloadNoAnswer;
+    if (!s_.noErase && !Erase()) return kDownloadNoAnswer;
+    return kDownloadOk;
+}
+
+// The battery tests stop at the first without a prompt; the probe after
+// them decides.
+bool StatementRun::TestBattery() {
+    for (std::uint8_t value : kBatteryCompareValues)
+        if (SendCommand(context_, BatteryTestCommand(value), kBatteryTest) != 0) break;
+    return SendCommand(context_, VersionProbeCommand(), kRetryProbe) == 0;
+}
+
+bool StatementRun::Erase() {
+    // Captured, so that an erase the tester understood differently (another
+    // address or size) is caught by its echo.
+    const std::string erase = EraseCommand(s_);
+    if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
+    constexpr CommandWait kCapturedErase{kEraseWait.waitSeconds, kEraseWait.timeoutCode, kEraseWait.errorCode, true};
+    return SendCommand(context_, erase, kCapturedErase) == 0 && ReplyEchoes(context_.Reply(), erase);
+}
+
+int StatementRun::SendBlocks() {
+    std::uint32_t sentHere = 0;
+    std::array<std::uint8_t, kBlockDataSize> data{};
+    for (std::uint32_t i = 0; i < blocks_; ++i) {
+        PumpPendingMessages();
+        ShowProgress(i);
+        image_.read(reinterpret_cast<char*>(data.data()), kBlockDataSize);
+        if (image_.gcount() != static_cast<std::streamsize>(kBlockDataSize)) return kDownloadImageUnreadable;
+        const BlockFrame frame = FrameBlock(data);
+        if (observer_.CancelRequested()) return kDownloadAborted;
+        const int sent = SendBlock(context_, frame);
+        PumpPendingMessages();
+        if (sent != 0) return kDownloadBlockRefused;
+        ++blocksSent_;
+        ++sentHere;
+    }
+    if (blocks_ != 0) observer_.ShowCurrentPercent(static_cast<int>((100ull * sentHere) / blocks_));
+    return kDownloadOk;
+}
+
+// Both bars and the title before `block` of this statement goes out.
+void StatementRun::ShowProgress(std::uint32_t block) {
+    observer_.ShowCurrentPercent(static_cast<int>((100ull * block) / blocks_));
+    if (totalBlocks_ == 0) return;
+    const int totalPercent = static_cast<int>((100ull * blocksSent_) / totalBlocks_);
+    observer_.ShowTotalPercent(totalPercent);
+    observer_.ShowTitle(DownloadingTitle(totalPercent));
+}
+
+int StatementRun::EndTransfer() {
+    // The monitor ends the transfer with its prompt; a "*" here is the last
+    // block refused.
+    switch (SendCommand(context_, "", kCheckedTransferEnd)) {
+        case 0:
+            break;
+        case kMonitorBlockRefused:
+            return kDownloadBlockRefused;
+        default:
+            return kDownloadNoAnswer;
+    }
+    if (SendCommand(context_, VersionProbeCommand(), kProbeAfterTransfer) != 0) return kDownloadNoAnswer;
+    if (s_.loadType == kLoadRamRun && SendCheckedCommand(context_, CallCommand(s_.loadAddress)) != 0)
+        return kDownloadNoAnswer;
+    return kDownloadOk;
+}
+
+// The link back at 9600, and the reset the statement asks for.
+void StatementRun::SwitchBack() {
+    SetLinkSpeed(context_, "9600", false);
+    if (s_.resetAfter) {
+        SendCommand(context_, ResetCommand(), kSendOnly);
+        WaitWithMessages(10000);
+    }
+}
+
 // Ends a statement: closes the image, lets the windows catch up, and gives
 // the tester a moment before the next statement talks to it.
-int Finish(std::ifstream& image, int result) {
-    image.close();
+int StatementRun::Finish(int result) {
+    image_.close();
     PumpPendingMessages();
     WaitWithMessages(100);
     PumpPendingMessages();
@@ -51,16 +233,10 @@ int Finish(std::ifstream& image, int result) {
     return result;
 }
 
-int Fail(std::ifstream& image, int result) {
+int StatementRun::Fail(int result) {
     // Nothing queued for the tester may go out after a failure.
     if (TesterLink* link = ActiveTesterLink()) link->PurgeTransmit();
-    return Finish(image, result);
-}
-
-std::string EraseCommand(const LoadStatement& s) {
-    if (s.programCard) return CardEraseCommand(s.loadAddress, CardErasePages(s.imageSize));
-    if (s.bankErase) return FlashEraseCommand(s.loadAddress, s.imageSize);
-    return FlashEraseCommand(s.loadAddress);
+    return Finish(result);
 }
 
 }  // namespace
@@ -86,124 +262,9 @@ MonitorContext& EngineMonitorContext() {
     return context;
 }
 
-int RunLoadStatement(const LoadStatement& original, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
-                     DownloadProgress& progress) {
-    const LoadStatement s = original;
-    // The flag is cleared once, when the download starts: a cancel pressed
-    // while the statement before was ending (or during one that sends no
-    // blocks) stops the download here, before the link is touched.
-    if (DownloadCancelFlag.load() == 1) return kDownloadAborted;
-    MonitorContext& context = EngineMonitorContext();
-    MainWindowTitle& title = CurrentMainWindowTitle();
-
-    std::ifstream image(s.imagePath, std::ios::binary);
-    if (!image) return kDownloadImageUnreadable;
-    const std::uint32_t blocks = s.imageSize / kBlockDataSize;
-    const bool sendsData = !s.eraseOnly && s.loadType >= kLoadRam && s.loadType <= kLoadFlash;
-    if (sendsData) {
-        // Every block must come from the file: a file shorter than the
-        // blocks to send would put stale bytes into the tester.
-        image.seekg(0, std::ios::end);
-        const std::streamoff length = image.tellg();
-        image.seekg(0, std::ios::beg);
-        if (length < 0 || static_cast<std::uint64_t>(length) < std::uint64_t{blocks} * kBlockDataSize)
-            return kDownloadImageUnreadable;
-    }
-    // Flash work needs a monitor program that may be started on this tester;
-    // without one nothing is sent at all.
-    if (s.loadType == kLoadFlash && !UploadableMonitorImage()) return Finish(image, kDownloadMonitorFailed);
-
-    if (const int linked = EstablishFastLink(context); linked != 0) return Fail(image, linked);
-
-    PumpPendingMessages();
-    progress.SetStatusText(kErasingStatus);
-    title.SetTitle(kErasingTitle);
-
-    if (s.loadType == kLoadFlash) {
-        if (const int monitor = EnsureMonitor(context); monitor != 0) return Fail(image, monitor);
-        if (!s.batterySkip) {
-            for (std::uint8_t value : kBatteryCompareValues)
-                if (SendCommand(context, BatteryTestCommand(value), kBatteryTest) != 0) break;
-            if (SendCommand(context, VersionProbeCommand(), kRetryProbe) != 0) return Fail(image, kDownloadNoAnswer);
-        }
-        if (!s.noErase) {
-            // Captured, so that an erase the tester understood differently
-            // (another address or size) is caught by its echo.
-            const std::string erase = EraseCommand(s);
-            if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
-            constexpr CommandWait kCapturedErase{kEraseWait.waitSeconds, kEraseWait.timeoutCode, kEraseWait.errorCode,
-                                                 true};
-            if (SendCommand(context, erase, kCapturedErase) != 0 || !ReplyEchoes(context.Reply(), erase))
-                return Fail(image, kDownloadNoAnswer);
-        }
-    }
-
-    progress.SetStatusText(DownloadingStatusText(s.imagePath));
-
-    if (!s.eraseOnly) {
-        std::string load;
-        if (s.programCard)
-            load = CardLoadCommand(s.loadAddress, CardLoadPages(s.imageSize));
-        else if (s.loadType == kLoadFlash)
-            load = FlashLoadCommand(s.loadAddress, s.imageSize);
-        else if (s.loadType == kLoadRam || s.loadType == kLoadRamRun)
-            load = LoadDataCommand(s.loadAddress, s.imageSize);
-        else
-            return kDownloadBadDeviceType;
-        // A cancel pressed during the erase: the tester need not even be
-        // told about a transfer that will not come.
-        if (DownloadCancelFlag.load() == 1) return Fail(image, kDownloadAborted);
-        // The tester stores the blocks where the command it understood says:
-        // a garbled address or size fails the statement before any data.
-        if (SendCheckedCommand(context, load) != 0) return Fail(image, kDownloadNoAnswer);
-
-        std::uint32_t sentHere = 0;
-        std::array<std::uint8_t, kBlockDataSize> data{};
-        for (std::uint32_t i = 0; i < blocks; ++i) {
-            PumpPendingMessages();
-            const int currentPercent = static_cast<int>((100ull * i) / blocks);
-            progress.SetCurrentPercent(currentPercent);
-            if (totalBlocks != 0) {
-                const int totalPercent = static_cast<int>((100ull * blocksSent) / totalBlocks);
-                progress.SetTotalPercent(totalPercent);
-                const std::string wanted = DownloadingTitle(totalPercent);
-                if (title.GetTitle() != wanted) title.SetTitle(wanted);
-            }
-            image.read(reinterpret_cast<char*>(data.data()), kBlockDataSize);
-            if (image.gcount() != static_cast<std::streamsize>(kBlockDataSize))
-                return Fail(image, kDownloadImageUnreadable);
-            const BlockFrame frame = FrameBlock(data);
-            if (DownloadCancelFlag.load() == 1) return Fail(image, kDownloadAborted);
-            const int sent = SendBlock(context, frame);
-            PumpPendingMessages();
-            if (sent != 0) return Fail(image, kDownloadBlockRefused);
-            ++blocksSent;
-            ++sentHere;
-        }
-        if (blocks != 0) progress.SetCurrentPercent(static_cast<int>((100ull * sentHere) / blocks));
-
-        // The monitor ends the transfer with its prompt; a "*" here is the
-        // last block refused.
-        switch (SendCommand(context, "", kCheckedTransferEnd)) {
-            case 0:
-                break;
-            case kMonitorBlockRefused:
-                return Fail(image, kDownloadBlockRefused);
-            default:
-                return Fail(image, kDownloadNoAnswer);
-        }
-        if (SendCommand(context, VersionProbeCommand(), kProbeAfterTransfer) != 0)
-            return Fail(image, kDownloadNoAnswer);
-        if (s.loadType == kLoadRamRun && SendCheckedCommand(context, CallCommand(s.loadAddress)) != 0)
-            return Fail(image, kDownloadNoAnswer);
-    }
-
-    SetLinkSpeed(context, "9600", false);
-    if (s.resetAfter) {
-        SendCommand(context, ResetCommand(), kSendOnly);
-        WaitWithMessages(10000);
-    }
-    return Finish(image, kDownloadOk);
+int RunLoadStatement(const LoadStatement& statement, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
+                     DownloadObserver& observer) {
+    return StatementRun(statement, totalBlocks, blocksSent, observer).Run();
 }
 
 }  // namespace zul

@@ -8,7 +8,7 @@
 
 #include "script/application_record.h"
 #include "tester/monitor_protocol.h"
-#include "ui/download_progress.h"
+#include "tester/download_observer.h"
 
 namespace zul {
 
@@ -55,6 +55,6 @@ MonitorContext& EngineMonitorContext();
 // of the whole application; `blocksSent` counts the application's blocks sent
 // so far and grows by one per block.
 int RunLoadStatement(const LoadStatement& statement, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
-                     DownloadProgress& progress);
+                     DownloadObserver& observer);
 
 }  // namespace zul

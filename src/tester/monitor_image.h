@@ -9,12 +9,13 @@
 
 #include "app/settings_store.h"
 #include "support/file_system.h"
+#include "tester/monitor_commands.h"
 
 namespace zul {
 
 inline constexpr std::uint32_t kMonitorLoadAddress = 0x60000;
 inline constexpr std::uint32_t kMonitorImageSize = 14336;  // 112 blocks of 128 bytes
-inline constexpr std::uint32_t kMonitorBlockSize = 128;
+inline constexpr std::uint32_t kMonitorBlockSize = kBlockDataSize;
 // Upper bound for an image file named in the settings (it lands in tester RAM).
 inline constexpr std::uint32_t kMonitorImageMaxSize = 1024 * 1024;
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "serial/serial_link.h"
 #include "serial/serial_port.h"
 #include "tester/link_setup.h"
 #include "tester/link_trace.h"

@@ -11,8 +11,10 @@
 #include "script/statement_parser.h"
 #include "support/clock.h"
 #include "tester/download_engine.h"
-#include "ui/download_texts.h"
 #include "tester/link_setup.h"
+#include "tester/monitor_commands.h"
+#include "ui/download_texts.h"
+#include "ui/progress_observer.h"
 
 namespace zul {
 namespace {
@@ -65,11 +67,12 @@ int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress) {
         const StatementRecord& s = parsed.currentStatement;
         totalBytes += static_cast<std::uint32_t>(s.imageSize);
         if (s.eraseOnly == 0 && s.loadType >= kLoadRam && s.loadType <= kLoadFlash)
-            dataBlocks += static_cast<std::uint32_t>(s.imageSize) / 128;
+            dataBlocks += static_cast<std::uint32_t>(s.imageSize) / kBlockDataSize;
     }
     progress.SetBlocksToSend(dataBlocks > record.blocksSent ? dataBlocks - record.blocksSent : 0);
-    const auto totalBlocks = static_cast<std::uint32_t>(std::min<std::uint64_t>(totalBytes / 128, UINT32_MAX));
-    return RunLoadStatement(statement, totalBlocks, record.blocksSent, progress);
+    const auto totalBlocks = static_cast<std::uint32_t>(std::min<std::uint64_t>(totalBytes / kBlockDataSize, UINT32_MAX));
+    ProgressObserver observer(progress, CurrentMainWindowTitle());
+    return RunLoadStatement(statement, totalBlocks, record.blocksSent, observer);
 }
 
 bool DownloadFlow::Open() {

@@ -2,28 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include "testlib/recording_sink.h"
+
 namespace zul {
 namespace {
 
-struct RecordingSink : MessageSink {
-    std::string text, caption;
-    unsigned type = 0;
-    int answer = kIdCancel;
-    int Show(std::string_view t, std::string_view c, unsigned ty) override {
-        text = t;
-        caption = c;
-        type = ty;
-        return answer;
-    }
-};
-
 TEST(ShowResourceMessageTest, ShowsTheNumberedTextsAndReturnsTheButton) {
-    RecordingSink sink;
+    test::RecordingSink sink;
+    sink.answers = {kIdCancel};
     SetMessageSink(&sink);
     EXPECT_EQ(ShowResourceMessage(720, 724, kMbOkCancel | kMbIconQuestion), kIdCancel);
-    EXPECT_EQ(sink.text, "Are you sure you want to run the COM port test?");
-    EXPECT_EQ(sink.caption, "COM Port Test");
-    EXPECT_EQ(sink.type, 0x21u);
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].text, "Are you sure you want to run the COM port test?");
+    EXPECT_EQ(sink.shown[0].caption, "COM Port Test");
+    EXPECT_EQ(sink.shown[0].type, 0x21u);
     SetMessageSink(nullptr);
 }
 

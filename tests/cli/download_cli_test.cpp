@@ -4,7 +4,8 @@
 #include <cstdio>
 
 #include "testlib/temp_dir.h"
-#include "testlib/tester_scripts.h"
+#include "testlib/image_fixtures.h"
+#include "testlib/script_fixtures.h"
 
 namespace zul {
 namespace {

@@ -19,6 +19,7 @@
 #include "support/clock.h"
 #include "testlib/serial_pty.h"
 #include "testlib/temp_dir.h"
+#include "ui/device_map.h"
 
 namespace zul::gui {
 namespace {
@@ -50,12 +51,14 @@ private:
         dir->Write("zultw.ini", contents);
         SetSettingsFilePath(*dir / "zultw.ini");
         SetCurrentPortSelection(std::make_unique<PortSelection>(LoadPortSelection(SettingsFilePath())));
+        UseSettingsDeviceMap();
     }
     std::string Stored() { return dir->Read("zultw.ini"); }
     std::unique_ptr<zul::test::TempDir> dir;
 
 private slots:
     void cleanup() {
+        SetDeviceMap(nullptr);
         SetDeviceOverride("");
         SetCurrentPortSelection(nullptr);
         SetSettingsFilePath("");

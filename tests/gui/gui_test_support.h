@@ -11,30 +11,12 @@
 #include <vector>
 
 #include "app/messages.h"
+#include "testlib/recording_sink.h"
 
 namespace zul::gui::test {
 
-struct Shown {
-    std::string text;
-    std::string caption;
-    unsigned type;
-};
-
-// Answers questions from a list (OK when it runs out) and records every message.
-class RecordingSink final : public MessageSink {
-public:
-    std::deque<int> answers;
-    std::vector<Shown> shown;
-    std::function<void(const Shown&)> onShow;
-    int Show(std::string_view text, std::string_view caption, unsigned type) override {
-        shown.push_back({std::string(text), std::string(caption), type});
-        if (onShow) onShow(shown.back());
-        if ((type & kMbButtonMask) == kMbOk || answers.empty()) return kIdOk;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-};
+using zul::test::RecordingSink;
+using zul::test::Shown;
 
 // The visible top-level widget of type T (the newest if several).
 template <typename T>

@@ -1,6 +1,7 @@
 // The resizable dialog base on a small dialog shaped like the download
 // dialog: what stretches, what keeps to the bottom edge, the grip, the
-// designed size as minimum, and that a size change moves each control once.
+// designed size as minimum, and that a size change moves each control once;
+// then the download dialog itself, registered as its table says.
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +14,7 @@
 
 #include <map>
 
+#include "gui/download_dialog.h"
 #include "gui/resizable_dialog.h"
 
 namespace zul::gui {
@@ -259,6 +261,67 @@ private slots:
         QCOMPARE(ok->geometry(), okBefore.translated(40, 30));
         // The frame's own layout still fills it.
         QTRY_COMPARE(list->width(), listBefore.width() + 40);
+    }
+
+    void theDownloadDialogFollowsItsTable() {
+        CDownloadDlg dialog(nullptr);
+        // Registered as the table says, in its order, after the grip, each
+        // entry at the place of the control it names.
+        const std::vector<LayoutEntry>& entries = dialog.controlLayout().entries();
+        QCOMPARE(entries.size(), std::size(kDownloadDialogLayout) + 1);
+        QCOMPARE(entries[0].controlId, kSizeGripId);
+        for (std::size_t i = 0; i < std::size(kDownloadDialogLayout); ++i) {
+            const LayoutRegistration& want = kDownloadDialogLayout[i];
+            const LayoutEntry& got = entries[i + 1];
+            const QString where = QString("entry %1 (control %2)").arg(i + 1).arg(want.controlId);
+            QVERIFY2(got.controlId == want.controlId, qPrintable(where));
+            QVERIFY2(got.horizontal == want.horizontal && got.vertical == want.vertical, qPrintable(where));
+            QVERIFY2(got.excludeFromErase == want.excludeFromErase, qPrintable(where));
+            QWidget* control = dialog.control(want.controlId);
+            QVERIFY2(control != nullptr && dialog.Control(want.controlId) == control, qPrintable(where));
+            const QRect r = control->geometry();
+            QVERIFY2((LayoutRect{r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}) == got.rect, qPrintable(where));
+        }
+
+        ShowAt(dialog, {20, 20});
+        const QSize designed = dialog.size();
+        QCOMPARE(dialog.designedSize(), designed);
+        QCOMPARE(dialog.minimumSize(), designed);
+        QCOMPARE(dialog.sizeGrip()->geometry().bottomRight(), dialog.rect().bottomRight());
+        std::map<int, QRect> before;
+        for (const LayoutEntry& e : entries) before[e.controlId] = dialog.Control(e.controlId)->geometry();
+        QWidget* listLabel = dialog.findChild<QWidget*>("listLabel");
+        QVERIFY(listLabel != nullptr);
+        const QRect label = listLabel->geometry();
+        QSignalSpy batches(&dialog, &CResizableDialog::controlsMoved);
+
+        DragGrip(dialog.sizeGrip(), {40, 30});
+        QCOMPARE(dialog.size(), designed + QSize(40, 30));
+        const struct {
+            int id;
+            int dLeft, dTop, dRight, dBottom;
+        } expected[] = {
+            {kApplicationListId, 0, 0, 40, 30},   {kApplicationFrameId, 0, 0, 40, 30},
+            {kDownloadButtonId, 0, 30, 0, 30},    {kCloseButtonId, 0, 30, 0, 30},
+            {kSetupComPortButtonId, 0, 30, 0, 30}, {kWarningIconId, 0, 30, 0, 30},
+            {kWarningLabelId, 0, 30, 0, 30},      {kWarningTextId, 0, 30, 0, 30},
+            {kSizeGripId, 40, 30, 40, 30},
+        };
+        for (const auto& x : expected)
+            QVERIFY2(dialog.Control(x.id)->geometry() == Shifted(before.at(x.id), x.dLeft, x.dTop, x.dRight, x.dBottom),
+                     qPrintable(QString("control %1").arg(x.id)));
+        QCOMPARE(listLabel->geometry(), label);
+        QCOMPARE(batches.size(), 1);
+
+        // The same size again moves nothing; below the designed size is refused.
+        dialog.resize(dialog.size());
+        QResizeEvent same(dialog.size(), dialog.size());
+        QApplication::sendEvent(&dialog, &same);
+        QCOMPARE(batches.size(), 1);
+        DragGrip(dialog.sizeGrip(), {-100, -100});
+        QCOMPARE(dialog.size(), designed);
+        for (const auto& [id, r] : before)
+            QVERIFY2(dialog.Control(id)->geometry() == r, qPrintable(QString("control %1").arg(id)));
     }
 };
 

@@ -127,6 +127,18 @@ public:
 
     int lastSelector = -1;
     std::pair<int, int> lastPurge{-1, -1};
+
+protected:
+    // Every slot above is the fake's own: the device work below is never reached.
+    bool hasWorkingRecord() const override { return true; }
+    void applyDefaults() override {}
+    int applyFlow(int, int) override { return 0; }
+    int applyLine(const LineFormat&) override { return 0; }
+    int driveBreak(int state) override { return state; }
+    void driveModemLine(int, bool) override {}
+    int modemSignal(std::uint32_t) override { return 0; }
+    void dropReceiveQueue() override {}
+    void dropTransmitQueue() override {}
 };
 
 }  // namespace zul::test

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fake_serial_port.h"
+#include "serial/serial_link.h"
 #include "serial/serial_port.h"
 #include "support/clock.h"
 

@@ -67,6 +67,5 @@ struct SimBench {
 bool StartUploadedMonitor(SimBench& bench);
 
 // `count` bytes of a fixed pattern (covering every value).
-std::vector<std::uint8_t> Pattern(std::size_t count, std::uint8_t salt = 0);
 
 }  // namespace zul::sim::test

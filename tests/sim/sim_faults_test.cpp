@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "sim_bench.h"
+#include "testlib/image_fixtures.h"
 #include "tester/monitor_image.h"
 
 namespace zul::sim {
@@ -75,7 +76,7 @@ std::string LoadRam(SimBench& bench, std::uint32_t blocks) {
     char command[32];
     std::snprintf(command, sizeof command, "LB 2000 %x\r", blocks * 128);
     bench.sim.Receive(command, bench.now, bench.pcBaud);
-    return bench.SendBlocks(test::Pattern(blocks * 128), blocks);
+    return bench.SendBlocks(zul::test::ImageBytes(blocks * 128), blocks);
 }
 
 struct FaultCase {

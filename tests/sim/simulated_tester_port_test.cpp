@@ -1,8 +1,10 @@
+#include "serial/serial_link.h"
 #include "sim/simulated_tester_port.h"
 
 #include <gtest/gtest.h>
 
 #include "sim_bench.h"
+#include "testlib/image_fixtures.h"
 #include "support/clock.h"
 #include "tester/monitor_image.h"
 
@@ -99,7 +101,7 @@ TEST_F(PortFixture, FullFlashDownloadRunsInVirtualTime) {
 
     // Erase and program 4 KB of flash.
     EXPECT_EQ(Command("FE 100000\r", 6000).back(), '>');
-    const auto data = test::Pattern(4096, 11);
+    const auto data = zul::test::ImageBytes(4096, 11);
     link->writeText("FLB 100000 1000\r", -1);
     for (std::uint32_t k = 0; k < 32; ++k) ASSERT_TRUE(SendBlock(data.data() + k * 128)) << k;
     EXPECT_EQ(Command("").back(), '>');
@@ -108,7 +110,7 @@ TEST_F(PortFixture, FullFlashDownloadRunsInVirtualTime) {
 }
 
 TEST_F(PortFixture, TransmitQueueDrainsAtTheLineSpeedAndCanBePurged) {
-    const auto data = test::Pattern(128);
+    const auto data = zul::test::ImageBytes(128);
     const auto block = MakeBlock(data.data());
     ASSERT_EQ(link->writeBlock(block.data(), 130), 130);
     PortStatus status;

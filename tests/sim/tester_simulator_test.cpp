@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim_bench.h"
+#include "testlib/image_fixtures.h"
 #include "tester/monitor_image.h"
 
 namespace zul::sim {
@@ -19,18 +20,16 @@ bool StartUploadedMonitor(SimBench& bench) {
     return bench.sim.state() == SimState::UploadedMonitor;
 }
 
-std::vector<std::uint8_t> Pattern(std::size_t count, std::uint8_t salt) {
-    std::vector<std::uint8_t> v(count);
-    for (std::size_t i = 0; i < count; ++i) v[i] = static_cast<std::uint8_t>(i * 7 + (i >> 8) + salt);
-    return v;
-}
-
 }  // namespace test
 
 namespace {
 
 using test::SimBench;
 constexpr SimNanos kMs = kNanosPerMs;
+
+TEST(UploadedMonitor, SitsWhereZulLoadsItsMonitor) {
+    EXPECT_EQ(kUploadedMonitorAddress, kMonitorLoadAddress);
+}
 
 TEST(BlockCheckWord, MakesTheSixtyFiveWordsSumToZero) {
     struct Case {
@@ -46,7 +45,7 @@ TEST(BlockCheckWord, MakesTheSixtyFiveWordsSumToZero) {
         block[5] ^= 0x10;
         EXPECT_FALSE(BlockCheckWordValid(block.data()));
     }
-    const auto pattern = test::Pattern(128);
+    const auto pattern = zul::test::ImageBytes(128);
     EXPECT_TRUE(BlockCheckWordValid(MakeBlock(pattern.data()).data()));
 }
 
@@ -207,7 +206,7 @@ TEST(BlockTransfer, RamLoadStoresExactlyTheAnnouncedBlocks) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
         SimBench bench;
-        const auto data = test::Pattern(c.size + 128, 3);
+        const auto data = zul::test::ImageBytes(c.size + 128, 3);
         bench.sim.Receive("LB 2000 " + [&] {
             char b[16];
             std::snprintf(b, sizeof b, "%x", c.size);
@@ -230,7 +229,7 @@ TEST(BlockTransfer, RamLoadStoresExactlyTheAnnouncedBlocks) {
 TEST(BlockTransfer, BadCheckWordIsRefusedAndEndsTheTransfer) {
     SimBench bench;
     bench.Talk("LB 2000 100\r", 50);
-    auto data = test::Pattern(128);
+    auto data = zul::test::ImageBytes(128);
     auto block = MakeBlock(data.data());
     block[129] ^= 1;
     bench.sim.Receive(block.data(), block.size(), bench.now, 9600);
@@ -381,7 +380,7 @@ TEST_F(UploadedMonitorTest, FlashEraseProgramAndUnerasedWrites) {
     EXPECT_EQ(out, "FE 80000\r\n");
     out = bench.Wait(500);
     EXPECT_EQ(out, ">");
-    const auto data = test::Pattern(256, 9);
+    const auto data = zul::test::ImageBytes(256, 9);
     bench.sim.Receive("FLB 80000 100\r", bench.now, 9600);
     out = bench.SendBlocks(data, 2);
     EXPECT_EQ(out.back(), '>');
@@ -389,7 +388,7 @@ TEST_F(UploadedMonitorTest, FlashEraseProgramAndUnerasedWrites) {
     EXPECT_EQ(bench.sim.memory().ReadFlash(0x80100, 1)[0], 0xFF);
     EXPECT_TRUE(bench.sim.memory().unerasedWrites().empty());
     // Programming again without an erase ANDs the bits and is recorded.
-    const auto other = test::Pattern(128, 77);
+    const auto other = zul::test::ImageBytes(128, 77);
     bench.sim.Receive("FLB 80000 80\r", bench.now, 9600);
     bench.SendBlocks(other, 1);
     ASSERT_EQ(bench.sim.memory().unerasedWrites().size(), 1u);
@@ -404,7 +403,7 @@ TEST_F(UploadedMonitorTest, FlashEraseProgramAndUnerasedWrites) {
 TEST_F(UploadedMonitorTest, ProgramCardCountsPagesOfSixtyFourBlocks) {
     bench.sim.Receive("MACFE 0 8\r", bench.now, 9600);
     EXPECT_EQ(bench.WaitFor(">").find('*'), std::string::npos);
-    const auto data = test::Pattern(8192, 5);
+    const auto data = zul::test::ImageBytes(8192, 5);
     bench.sim.Receive("MACFLB 1 1\r", bench.now, 9600);
     const std::string out = bench.SendBlocks(data, 64);
     EXPECT_EQ(std::count(out.begin(), out.end(), '!'), 64);

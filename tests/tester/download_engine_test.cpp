@@ -8,6 +8,7 @@
 #include "support/clock.h"
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
+#include "testlib/image_fixtures.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_fake_monitor.h"
 #include "testlib/tester_recorders.h"
@@ -42,12 +43,6 @@ private:
     std::function<void()> action_;
 };
 
-std::vector<std::uint8_t> Pattern(std::size_t size, unsigned seed) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>((i * 131 + seed) >> 1);
-    return bytes;
-}
-
 class DownloadEngineTest : public ::testing::Test {
 protected:
     DownloadEngineTest() : scoped_(clock_), pump_(clock_), monitor_(14336, 0x42) {
@@ -80,7 +75,7 @@ protected:
     }
     int Run(const LoadStatement& s) {
         std::uint32_t total = s.imageSize / 128;
-        return RunLoadStatement(s, total, blocksSent_, progress_);
+        return test::RunStatement(s, total, blocksSent_, progress_);
     }
     bool Holds(const std::string& kind, std::uint32_t at, const std::vector<std::uint8_t>& bytes) {
         const auto& mem = fake_->Memory(kind);
@@ -110,19 +105,19 @@ TEST_F(DownloadEngineTest, MissingImageTouchesNothing) {
 }
 
 TEST_F(DownloadEngineTest, ShortImageIsRefusedBeforeAnythingIsSent) {
-    LoadStatement s = Image("short.bin", Pattern(1000, 1), kLoadFlash, 0x100000);
+    LoadStatement s = Image("short.bin", test::ImageBytes(1000, 1), kLoadFlash, 0x100000);
     s.imageSize = 4096;
     EXPECT_EQ(Run(s), kDownloadImageUnreadable);
     EXPECT_TRUE(fake_->commands.empty());
     // A tail shorter than a block is never sent, so it need not be there.
-    LoadStatement tail = Image("tail.bin", Pattern(256, 2), kLoadRam, 0x2000);
+    LoadStatement tail = Image("tail.bin", test::ImageBytes(256, 2), kLoadRam, 0x2000);
     tail.imageSize = 300;
     EXPECT_EQ(Run(tail), kDownloadOk);
     EXPECT_EQ(fake_->blocksAccepted, 2);
 }
 
 TEST_F(DownloadEngineTest, RamStatementSkipsMonitorBatteryAndErase) {
-    const auto bytes = Pattern(4096, 3);
+    const auto bytes = test::ImageBytes(4096, 3);
     const LoadStatement s = Image("ram.bin", bytes, kLoadRam, 0x20000);
     EXPECT_EQ(Run(s), kDownloadOk);
     EXPECT_EQ(fake_->commands,
@@ -138,7 +133,7 @@ TEST_F(DownloadEngineTest, RamStatementSkipsMonitorBatteryAndErase) {
 }
 
 TEST_F(DownloadEngineTest, RunStatementCallsTheLoadedCode) {
-    const LoadStatement s = Image("run.bin", Pattern(512, 4), kLoadRamRun, 0x400000);
+    const LoadStatement s = Image("run.bin", test::ImageBytes(512, 4), kLoadRamRun, 0x400000);
     EXPECT_EQ(Run(s), kDownloadOk);
     auto load = std::find(fake_->commands.begin(), fake_->commands.end(), "LB 400000 200");
     ASSERT_LE(load + 4, fake_->commands.end());
@@ -146,7 +141,7 @@ TEST_F(DownloadEngineTest, RunStatementCallsTheLoadedCode) {
 }
 
 TEST_F(DownloadEngineTest, FlashStatementUploadsMonitorTestsBatteryErasesAndLoads) {
-    const auto bytes = Pattern(8192, 5);
+    const auto bytes = test::ImageBytes(8192, 5);
     const LoadStatement s = Image("flash.bin", bytes, kLoadFlash, 0x100000);
     EXPECT_EQ(Run(s), kDownloadOk);
     EXPECT_EQ(fake_->Count("LB"), 1);
@@ -158,7 +153,7 @@ TEST_F(DownloadEngineTest, FlashStatementUploadsMonitorTestsBatteryErasesAndLoad
     EXPECT_EQ(std::vector<std::string>(at, at + 7), expected);
 
     // The next flash statement finds the monitor running.
-    const auto more = Pattern(1024, 6);
+    const auto more = test::ImageBytes(1024, 6);
     const LoadStatement second = Image("flash2.bin", more, kLoadFlash, 0x180000);
     fake_->commands.clear();
     EXPECT_EQ(Run(second), kDownloadOk);
@@ -186,7 +181,7 @@ TEST_F(DownloadEngineTest, EraseAndLoadCommandVariants) {
     for (const auto& row : rows) {
         NewTester();
         fake_->uploadedMonitor = true;
-        LoadStatement s = Image("v.bin", Pattern(row.size, 7), kLoadFlash, 0x10);
+        LoadStatement s = Image("v.bin", test::ImageBytes(row.size, 7), kLoadFlash, 0x10);
         s.programCard = row.programCard;
         s.bankErase = row.bankErase;
         s.noErase = row.noErase;
@@ -203,7 +198,7 @@ TEST_F(DownloadEngineTest, EraseAndLoadCommandVariants) {
 
 TEST_F(DownloadEngineTest, EraseOnlySendsNoDataButFinishesAndResets) {
     fake_->uploadedMonitor = true;
-    LoadStatement s = Image("erase.bin", Pattern(10, 8), kLoadFlash, 0);
+    LoadStatement s = Image("erase.bin", test::ImageBytes(10, 8), kLoadFlash, 0);
     s.eraseOnly = true;
     s.programCard = true;
     s.imageSize = 0x200000;  // larger than the file: nothing is read
@@ -221,7 +216,7 @@ TEST_F(DownloadEngineTest, EraseOnlySendsNoDataButFinishesAndResets) {
 }
 
 TEST_F(DownloadEngineTest, TinyImageSendsNoBlockButAwaitsThePrompt) {
-    const LoadStatement s = Image("tiny.bin", Pattern(127, 9), kLoadRam, 0x3000);
+    const LoadStatement s = Image("tiny.bin", test::ImageBytes(127, 9), kLoadRam, 0x3000);
     EXPECT_EQ(Run(s), kDownloadOk);
     EXPECT_EQ(fake_->blocksAccepted, 0);
     EXPECT_TRUE(progress_.current.empty());
@@ -229,13 +224,13 @@ TEST_F(DownloadEngineTest, TinyImageSendsNoBlockButAwaitsThePrompt) {
 }
 
 TEST_F(DownloadEngineTest, PercentagesAndTitleAcrossStatements) {
-    const LoadStatement a = Image("a.bin", Pattern(128 * 10, 10), kLoadRam, 0x1000);
-    const LoadStatement b = Image("b.bin", Pattern(128 * 30, 11), kLoadRam, 0x9000);
+    const LoadStatement a = Image("a.bin", test::ImageBytes(128 * 10, 10), kLoadRam, 0x1000);
+    const LoadStatement b = Image("b.bin", test::ImageBytes(128 * 30, 11), kLoadRam, 0x9000);
     const std::uint32_t total = 40;
-    EXPECT_EQ(RunLoadStatement(a, total, blocksSent_, progress_), kDownloadOk);
+    EXPECT_EQ(test::RunStatement(a, total, blocksSent_, progress_), kDownloadOk);
     EXPECT_EQ(progress_.current, (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     EXPECT_EQ(progress_.total, (std::vector<int>{0, 2, 5, 7, 10, 12, 15, 17, 20, 22}));
-    EXPECT_EQ(RunLoadStatement(b, total, blocksSent_, progress_), kDownloadOk);
+    EXPECT_EQ(test::RunStatement(b, total, blocksSent_, progress_), kDownloadOk);
     EXPECT_EQ(progress_.total.back(), 97);
     EXPECT_EQ(blocksSent_, 40u);
     // The title changes only when the total percentage does.
@@ -249,7 +244,7 @@ TEST_F(DownloadEngineTest, PercentagesAndTitleAcrossStatements) {
 TEST_F(DownloadEngineTest, CancelDuringEraseIsSeenAtTheFirstBlock) {
     fake_->uploadedMonitor = true;
     fake_->eraseMs = 5000;
-    const LoadStatement s = Image("c.bin", Pattern(4096, 12), kLoadFlash, 0x10000);
+    const LoadStatement s = Image("c.bin", test::ImageBytes(4096, 12), kLoadFlash, 0x10000);
     pump_.At(clock_.TickCount() + 3000, [] { DownloadCancelFlag = 1; });
     EXPECT_EQ(Run(s), kDownloadAborted);
     EXPECT_EQ(fake_->Count("FE"), 1);
@@ -260,7 +255,7 @@ TEST_F(DownloadEngineTest, CancelDuringEraseIsSeenAtTheFirstBlock) {
 }
 
 TEST_F(DownloadEngineTest, CancelDuringTransferStopsAtTheNextBlock) {
-    const LoadStatement s = Image("c.bin", Pattern(128 * 50, 13), kLoadRam, 0x10000);
+    const LoadStatement s = Image("c.bin", test::ImageBytes(128 * 50, 13), kLoadRam, 0x10000);
     int calls = 0;
     struct CancelAfter final : DownloadProgress {
         int* calls;
@@ -271,7 +266,7 @@ TEST_F(DownloadEngineTest, CancelDuringTransferStopsAtTheNextBlock) {
         void SetTotalPercent(int) override {}
     } cancelling;
     cancelling.calls = &calls;
-    EXPECT_EQ(RunLoadStatement(s, 50, blocksSent_, cancelling), kDownloadAborted);
+    EXPECT_EQ(test::RunStatement(s, 50, blocksSent_, cancelling), kDownloadAborted);
     EXPECT_EQ(fake_->blocksAccepted, 19);
     DownloadCancelFlag = 0;
 }
@@ -302,7 +297,7 @@ TEST_F(DownloadEngineTest, FailuresEndTheStatementWithoutSwitchingBack) {
     for (const auto& row : rows) {
         NewTester();
         row.fault(*fake_);
-        const LoadStatement s = Image("f.bin", Pattern(1024, 14), row.loadType, 0x10000);
+        const LoadStatement s = Image("f.bin", test::ImageBytes(1024, 14), row.loadType, 0x10000);
         const std::uint32_t start = clock_.TickCount();
         EXPECT_EQ(Run(s), row.expected) << row.name;
         if (row.expected == kDownloadOk) {
@@ -319,7 +314,7 @@ TEST_F(DownloadEngineTest, FailuresEndTheStatementWithoutSwitchingBack) {
 
 TEST_F(DownloadEngineTest, MonitorSilentAfterTheTransferEndsWith2007) {
     fake_->silentAfterTransfer = true;
-    const LoadStatement s = Image("p.bin", Pattern(256, 15), kLoadRam, 0x10000);
+    const LoadStatement s = Image("p.bin", test::ImageBytes(256, 15), kLoadRam, 0x10000);
     EXPECT_EQ(Run(s), kDownloadNoAnswer);
     EXPECT_EQ(fake_->blocksAccepted, 2);
     EXPECT_EQ(fake_->commands.back(), "V");
@@ -329,7 +324,7 @@ TEST_F(DownloadEngineTest, MonitorSilentAfterTheTransferEndsWith2007) {
 TEST_F(DownloadEngineTest, StatementStartedAfterACancelTouchesNothing) {
     for (int loadType : {kLoadRam, kLoadFlash}) {
         NewTester();
-        LoadStatement s = Image("c.bin", Pattern(1024, 17), loadType, 0x10000);
+        LoadStatement s = Image("c.bin", test::ImageBytes(1024, 17), loadType, 0x10000);
         s.eraseOnly = loadType == kLoadFlash;
         DownloadCancelFlag = 1;
         EXPECT_EQ(Run(s), kDownloadAborted) << loadType;
@@ -360,7 +355,7 @@ TEST_F(DownloadEngineTest, RefusedLastBlockIsNoSuccess) {
         NewTester();
         fake_->uploadedMonitor = row.monitorRuns;
         fake_->refuseBlockData = row.refuseBlock;
-        const LoadStatement s = Image("l.bin", Pattern(1024, 18), row.loadType, 0x100000);
+        const LoadStatement s = Image("l.bin", test::ImageBytes(1024, 18), row.loadType, 0x100000);
         EXPECT_EQ(Run(s), row.expected) << row.name;
         EXPECT_EQ(fake_->Count("C"), row.called ? 1 : 0) << row.name;
         if (row.expected != kDownloadOk) {
@@ -392,7 +387,7 @@ TEST_F(DownloadEngineTest, CommandHeardDifferentlyFailsBeforeAnyData) {
         fake_->uploadedMonitor = row.monitorRuns;
         fake_->hearsAs[row.sent] = row.heard;
         const std::uint32_t address = row.loadType == kLoadFlash ? 0x20000 : 0x410000;
-        const LoadStatement s = Image("g.bin", Pattern(1024, 19), row.loadType, address);
+        const LoadStatement s = Image("g.bin", test::ImageBytes(1024, 19), row.loadType, address);
         EXPECT_EQ(Run(s), row.expected) << row.name;
         EXPECT_EQ(fake_->blocksAccepted, row.blocksAccepted) << row.name;
         EXPECT_EQ(fake_->purgeTransmits, 1) << row.name;
@@ -401,12 +396,12 @@ TEST_F(DownloadEngineTest, CommandHeardDifferentlyFailsBeforeAnyData) {
 
 TEST_F(DownloadEngineTest, PlaceholderMonitorGoesOnlyToASimulatedTester) {
     SetMonitorImageOverride(MonitorImageRef{0x60000, monitor_, true});
-    const LoadStatement flash = Image("p.bin", Pattern(1024, 20), kLoadFlash, 0x20000);
+    const LoadStatement flash = Image("p.bin", test::ImageBytes(1024, 20), kLoadFlash, 0x20000);
     EXPECT_EQ(Run(flash), kDownloadMonitorFailed);
     EXPECT_TRUE(fake_->commands.empty());
     EXPECT_EQ(LastMonitorImageProblem(), MonitorImageProblem::kPlaceholderForRealTester);
     // RAM work needs no monitor.
-    EXPECT_EQ(Run(Image("r.bin", Pattern(256, 21), kLoadRam, 0x20000)), kDownloadOk);
+    EXPECT_EQ(Run(Image("r.bin", test::ImageBytes(256, 21), kLoadRam, 0x20000)), kDownloadOk);
 
     // A tester that says it is simulated may have it.
     NewTester();
@@ -430,7 +425,7 @@ TEST_F(DownloadEngineTest, PlaceholderMonitorGoesOnlyToASimulatedTester) {
 }
 
 TEST_F(DownloadEngineTest, UnknownLoadTypeStopsAtTheLoadCommand) {
-    const LoadStatement s = Image("u.bin", Pattern(256, 16), kLoadNone, 0x10000);
+    const LoadStatement s = Image("u.bin", test::ImageBytes(256, 16), kLoadNone, 0x10000);
     EXPECT_EQ(Run(s), kDownloadBadDeviceType);
     EXPECT_EQ(fake_->purgeTransmits, 0);
     EXPECT_EQ(fake_->Count("BR"), 1);

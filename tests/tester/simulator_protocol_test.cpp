@@ -12,7 +12,8 @@
 #include "testlib/tester_simulated_link.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_recorders.h"
-#include "testlib/tester_scripts.h"
+#include "testlib/image_fixtures.h"
+#include "testlib/script_fixtures.h"
 
 namespace zul {
 namespace {
@@ -49,7 +50,7 @@ protected:
         s.imagePath = dir_ / name;
         return s;
     }
-    int Run(const LoadStatement& s) { return RunLoadStatement(s, s.imageSize / 128, blocksSent_, progress_); }
+    int Run(const LoadStatement& s) { return test::RunStatement(s, s.imageSize / 128, blocksSent_, progress_); }
     std::vector<std::string> Commands() const {
         std::vector<std::string> out;
         for (const auto& e : tester_->transcript())
@@ -178,7 +179,7 @@ TEST_F(SimulatorProtocolTest, CancelDuringTheEraseIsSeenAtTheFirstBlock) {
         void SetTotalPercent(int) override {}
     } watch;
     watch.erasing = &erasing;
-    EXPECT_EQ(RunLoadStatement(s, 512, blocksSent_, watch), kDownloadAborted);
+    EXPECT_EQ(test::RunStatement(s, 512, blocksSent_, watch), kDownloadAborted);
     EXPECT_EQ(CountCommands("FE"), 1);
     // The load command was still on the wire: the failure drops it.
     EXPECT_EQ(CountCommands("FLB"), 0);
@@ -214,7 +215,7 @@ TEST(SimulatedSerialStack, FlashStatementThroughTheSerialLibrary) {
     s.resetAfter = true;
     std::uint32_t blocksSent = 0;
     test::RecordingProgress progress;
-    EXPECT_EQ(RunLoadStatement(s, 256, blocksSent, progress), kDownloadOk);
+    EXPECT_EQ(test::RunStatement(s, 256, blocksSent, progress), kDownloadOk);
     EXPECT_EQ(CloseTesterLink(), 0);
     EXPECT_EQ(tester.memory().ReadFlash(0x100000, 32 * 1024), image);
     EXPECT_EQ(blocksSent, 256u);

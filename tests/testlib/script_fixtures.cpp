@@ -1,5 +1,7 @@
 #include "testlib/script_fixtures.h"
 
+#include <fstream>
+
 #include "script/profile_document.h"
 
 namespace zul::test {
@@ -17,6 +19,11 @@ std::string ScriptText(const std::string& name, const std::string& version,
     for (std::size_t i = 0; i < statements.size(); ++i)
         text += "stmt" + std::to_string(i + 1) + "=" + statements[i] + "\n";
     return text;
+}
+
+void WriteScript(const std::string& path, const std::string& name, const std::string& version,
+                 const std::vector<std::string>& statements) {
+    std::ofstream(path, std::ios::binary) << ComplementBytes(ScriptText(name, version, statements));
 }
 
 }  // namespace zul::test

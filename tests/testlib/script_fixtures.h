@@ -16,4 +16,8 @@ std::string WriteEncodedScript(const TempDir& dir, const std::string& name, cons
 std::string ScriptText(const std::string& name, const std::string& version,
                        const std::vector<std::string>& statements);
 
+// Writes the encoded script of ScriptText(name, version, statements) to `path`.
+void WriteScript(const std::string& path, const std::string& name, const std::string& version,
+                 const std::vector<std::string>& statements);
+
 }  // namespace zul::test

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "tester/download_engine.h"
 #include "ui/download_progress.h"
+#include "ui/progress_observer.h"
 
 namespace zul::test {
 
@@ -41,5 +43,13 @@ public:
     std::string title = "ZUL";
     std::vector<std::string> history;
 };
+
+// The engine run as the download flow runs it: onto a progress display, the
+// installed main window title and the process-wide cancel flag.
+inline int RunStatement(const LoadStatement& statement, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
+                        DownloadProgress& progress) {
+    ProgressObserver observer(progress, CurrentMainWindowTitle());
+    return RunLoadStatement(statement, totalBlocks, blocksSent, observer);
+}
 
 }  // namespace zul::test

@@ -12,30 +12,17 @@
 #include "ui/download_texts.h"
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
+#include "testlib/recording_sink.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_fake_monitor.h"
 #include "testlib/tester_recorders.h"
-#include "testlib/tester_scripts.h"
+#include "testlib/image_fixtures.h"
+#include "testlib/script_fixtures.h"
 
 namespace zul {
 namespace {
 
-struct Shown {
-    std::string text;
-    std::string caption;
-    unsigned type;
-};
-
-class RecordingSink final : public MessageSink {
-public:
-    int Show(std::string_view text, std::string_view caption, unsigned type) override {
-        shown.push_back({std::string(text), std::string(caption), type});
-        if ((type & kMbButtonMask) == kMbOkCancel) return confirm;
-        return kIdOk;
-    }
-    std::vector<Shown> shown;
-    int confirm = kIdOk;
-};
+using test::RecordingSink;
 
 class RecordingView final : public DownloadFlowView {
 public:
@@ -270,7 +257,7 @@ TEST_F(DownloadFlowTest, DeclinedConfirmationTouchesNothing) {
     DownloadFlow flow(view_);
     Prepare(flow, {"Demo"});
     const std::size_t opened = ports_.size();
-    sink_.confirm = kIdCancel;
+    sink_.unanswered = kIdCancel;
     view_.events.clear();
     EXPECT_EQ(flow.Download(), DownloadOutcome::kDeclined);
     EXPECT_EQ(ports_.size(), opened);
@@ -354,7 +341,7 @@ TEST_F(DownloadFlowTest, AnApplicationWithMoreStatementsThanCanBeNamedIsRefusedB
         Prepare(flow, {"Many"});
         const std::size_t opened = ports_.size();
         const std::size_t sent = tester_->commands.size();  // the tester query's
-        sink_.confirm = kIdCancel;  // the question is as far as a download that may run goes here
+        sink_.unanswered = kIdCancel;  // the question is as far as a download that may run goes here
         if (count == 999) {
             EXPECT_EQ(flow.Download(), DownloadOutcome::kDeclined);
             ASSERT_EQ(sink_.shown.size(), 1u);

@@ -1,18 +1,16 @@
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <new>
 #include <string>
 
 #include "serial/device_names.h"
 #include "serial/direct_port.h"
+#include "serial/posix/posix_device.h"
 #include "support/clock.h"
 
 namespace zul {
@@ -27,20 +25,6 @@ constexpr int kWriteTotalConstant = 5;
 constexpr std::uint32_t kFlushLimitMs = 1000;
 
 int Descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
-
-bool SpeedOfBaud(std::uint32_t baud, speed_t* speed) {
-    static const struct {
-        std::uint32_t baud;
-        speed_t speed;
-    } kSpeeds[] = {{300, B300},     {600, B600},     {1200, B1200},   {2400, B2400},     {4800, B4800},
-                   {9600, B9600},   {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
-    for (const auto& entry : kSpeeds)
-        if (entry.baud == baud) {
-            *speed = entry.speed;
-            return true;
-        }
-    return false;
-}
 
 class Deadline {
 public:
@@ -92,75 +76,27 @@ DirectPort::DirectPort() = default;
 
 DirectPort::~DirectPort() { close(); }
 
-int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize, std::uint8_t parityCode,
-                     std::uint8_t stopBitsCode) {
-    if (name == nullptr || name[0] == '\0') return 0;
-    std::strncpy(deviceName, name, sizeof deviceName - 1);
-    deviceName[sizeof deviceName - 1] = '\0';
-    baudRate = baud;
-    dataBits = byteSize;
-    parity = parityCode;
-    stopBits = stopBitsCode;
-
+int DirectPort::openDevice() {
     const int comNumber = ComNumberOfName(deviceName);
     const std::string path = comNumber > 0 ? DeviceForComNumber(comNumber) : std::string(deviceName);
-    ClearOpenFailure();
-    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd == 0) {
-        // Handle 0 means closed: keep the device on another number.
-        const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-        ::close(fd);
-        fd = moved;
-    }
+    const int fd = OpenSerialDevice(path);
     if (fd < 0) {
-        const int error = errno;
-        NoteOpenFailure({error == ENOENT || error == ENXIO || error == ENODEV ? OpenFailureKind::kMissing
-                         : error == EACCES || error == EPERM                  ? OpenFailureKind::kPermission
-                         : error == EBUSY                                     ? OpenFailureKind::kBusy
-                         : error == EISDIR                                    ? OpenFailureKind::kNotSerial
-                                                                              : OpenFailureKind::kOther,
-                         path, error});
         handle = 0;
         return 0;
     }
-    // No sharing: not with another program, nor with this program's serial link.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        NoteOpenFailure({OpenFailureKind::kBusy, path, errno});
-        ::close(fd);
-        handle = 0;
-        return 0;
-    }
-    ioctl(fd, TIOCEXCL);
     handle = fd;
 
     termios t{};
-    speed_t speed = B0;
     bool ok = tcgetattr(fd, &t) == 0;
     if (!ok) NoteOpenFailure({OpenFailureKind::kNotSerial, path, errno});
     if (ok) {
         // The test borrows the port: the next program finds it as it was.
         found_.reset(new (std::nothrow) FoundSettings{t});
-        ok = found_ != nullptr && SpeedOfBaud(baudRate, &speed);
+        ok = found_ != nullptr;
     }
     if (ok) {
         // A Windows COM port has no line discipline; raw mode is its equivalent.
-        cfmakeraw(&t);
-        t.c_cflag |= CREAD | CLOCAL;
-        t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
-        switch (dataBits) {
-            case 5: t.c_cflag |= CS5; break;
-            case 6: t.c_cflag |= CS6; break;
-            case 7: t.c_cflag |= CS7; break;
-            case 8: t.c_cflag |= CS8; break;
-            default: ok = false;
-        }
-        if (parity == 1) t.c_cflag |= PARENB | PARODD;
-        if (parity == 2) t.c_cflag |= PARENB;
-        if (parity > 2) ok = false;
-        if (stopBits != 0) t.c_cflag |= CSTOPB;
-        t.c_cc[VMIN] = 0;
-        t.c_cc[VTIME] = 0;
-        ok = ok && cfsetispeed(&t, speed) == 0 && cfsetospeed(&t, speed) == 0 && tcsetattr(fd, TCSANOW, &t) == 0;
+        ok = MakeRawLine(t, line()) && tcsetattr(fd, TCSANOW, &t) == 0;
     }
     if (!ok) {
         close();
@@ -177,8 +113,7 @@ std::intptr_t DirectPort::close() {
         tcsetattr(fd, TCSANOW, &found_->attributes);
         found_.reset();
     }
-    ioctl(fd, TIOCNXCL);
-    const int rc = ::close(fd);
+    const int rc = CloseSerialDevice(fd);
     handle = 0;
     return rc == 0 ? 1 : 0;
 }

@@ -1,8 +1,6 @@
 #include "serial/posix/posix_serial_port.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,79 +11,19 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <new>
 
 #include "serial/device_names.h"
 #include "serial/platform_port.h"
+#include "serial/posix/posix_device.h"
 #include "support/clock.h"
 
 namespace zul {
 namespace {
 
-struct SpeedEntry {
-    int baud;
-    speed_t speed;
-};
-
-const SpeedEntry kSpeeds[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},     {150, B150},
-    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
-    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
-    {57600, B57600},   {115200, B115200}, {230400, B230400},
-#ifdef B460800
-    {460800, B460800},
-#endif
-#ifdef B921600
-    {921600, B921600},
-#endif
-};
-
-bool SpeedOfBaud(int baud, speed_t* speed) {
-    for (const auto& entry : kSpeeds)
-        if (entry.baud == baud) {
-            *speed = entry.speed;
-            return true;
-        }
-    return false;
-}
-
-// Open failures the user can act on get a reason; every one is -801 for the caller.
-OpenFailureKind KindOfErrno(int error) {
-    switch (error) {
-        case ENOENT:
-        case ENODEV:
-        case ENXIO: return OpenFailureKind::kMissing;
-        case EACCES:
-        case EPERM: return OpenFailureKind::kPermission;
-        case EBUSY:
-        case EWOULDBLOCK: return OpenFailureKind::kBusy;
-        case ENOTTY:
-        case EISDIR: return OpenFailureKind::kNotSerial;
-        case ENOTDIR:
-        case ENAMETOOLONG:
-        case ELOOP: return OpenFailureKind::kMissing;
-        default: return OpenFailureKind::kOther;
-    }
-}
-
 void SleepOneMillisecond() {
     timespec pause{0, 1000000};
     nanosleep(&pause, nullptr);
-}
-
-// USB serial adapters hold received bytes for up to 16 ms unless asked not to.
-// A driver that refuses (or a device that has no such setting) keeps its latency.
-void RequestLowLatency(int fd) {
-#if defined(__linux__) && defined(TIOCGSERIAL) && defined(ASYNC_LOW_LATENCY)
-    serial_struct info{};
-    if (ioctl(fd, TIOCGSERIAL, &info) != 0) return;
-    if (info.flags & ASYNC_LOW_LATENCY) return;
-    info.flags |= ASYNC_LOW_LATENCY;
-    ioctl(fd, TIOCSSERIAL, &info);
-#else
-    (void)fd;
-#endif
 }
 
 }  // namespace
@@ -102,51 +40,24 @@ PosixSerialPort::PosixSerialPort(int portIndex, std::string devicePath, int inQu
         lastError = SL_NO_MEMORY;
         return;
     }
-    inQueueSize_ = static_cast<std::uint16_t>(inQueueSize);
-    outQueueSize_ = static_cast<std::uint16_t>(outQueueSize);
-    configure();
-    if (lastError == 0) {
-        lineControl(SIG_DTR, 1);
-        lineControl(SIG_RTS, 1);
-    }
+    storeQueueSizes(inQueueSize, outQueueSize);
+    configureAndRaiseLines();
 }
 
 PosixSerialPort::~PosixSerialPort() {
     if (fd_ >= 0) closeDevice();
 }
 
-int PosixSerialPort::recordTranslated(int systemError) {
-    (void)systemError;  // every errno is a positive number: a general failure
-    return recordError(SL_ERROR);
-}
-
-void PosixSerialPort::configure() {
-    if (!record_) return;
-    if (!PortUseCounts::valid(portIndex)) {
-        recordError(SL_PORT_UNAVAILABLE);
-        return;
-    }
-    if (PortUseCounts::count(portIndex) != 0) {
-        recordError(SL_PORT_IN_USE);
-        return;
-    }
-    if (openDevice() != 0) return;
-    PortUseCounts::add(portIndex);
-    markUseCountHeld();
-
+void PosixSerialPort::applyDefaults() {
     WorkingRecord& r = *record_;
     if (tcgetattr(fd_, &r.tio) != 0) {
-        NoteOpenFailure({KindOfErrno(errno), devicePath_, errno});
-        recordTranslated(errno);
+        NoteOpenFailure({OpenFailureKindOfErrno(errno), devicePath_, errno});
+        recordError(SL_ERROR);
         return;
     }
     foundAttributes_ = r.tio;
     haveFoundAttributes_ = true;
 
-    r.baud = 19200;
-    r.byteSize = 8;
-    r.parity = 0;
-    r.stopBits = 0;
     r.outxCts = false;
     r.outxDsr = false;
     r.dtrControl = 1;
@@ -154,7 +65,7 @@ void PosixSerialPort::configure() {
     // Raw: no flow control until asked for, so the types in force are 0 and 0.
     r.outX = false;
     r.inX = false;
-    if (apply() != 0) return;
+    if (apply(line_) != 0) return;
     // The default record has RTS disabled; the constructor raises it again.
     setModemLine(TIOCM_DTR, true);
     setModemLine(TIOCM_RTS, false);
@@ -162,33 +73,9 @@ void PosixSerialPort::configure() {
 
 int PosixSerialPort::openDevice() {
     if (fd_ >= 0) return 0;  // there is no reopen
-    ClearOpenFailure();
-    // Non-blocking, and never the controlling terminal of this process.
-    fd_ = open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) {
-        NoteOpenFailure({KindOfErrno(errno), devicePath_, errno});
-        return recordTranslated(errno);
-    }
-    // Exclusive use across processes: the advisory lock holds against every
-    // cooperating program, root included; TIOCEXCL also keeps out programs that
-    // do not lock (but not root).
-    if (flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-        const int error = errno;
-        close(fd_);
-        fd_ = -1;
-        NoteOpenFailure({OpenFailureKind::kBusy, devicePath_, error});
-        return recordTranslated(error);
-    }
-    if (!isatty(fd_)) {
-        const int error = errno;
-        close(fd_);
-        fd_ = -1;
-        NoteOpenFailure({OpenFailureKind::kNotSerial, devicePath_, error});
-        return recordTranslated(error);
-    }
-    ioctl(fd_, TIOCEXCL);
-    RequestLowLatency(fd_);
-    return 0;
+    fd_ = OpenSerialDevice(devicePath_);
+    // Every errno is a positive number: a general failure for the caller.
+    return fd_ < 0 ? recordError(SL_ERROR) : 0;
 }
 
 int PosixSerialPort::closeDevice() {
@@ -200,51 +87,17 @@ int PosixSerialPort::closeDevice() {
     // Leave the device as it was found (a terminal left in raw mode at a
     // strange speed puzzles the next program).
     if (haveFoundAttributes_) tcsetattr(fd_, TCSANOW, &foundAttributes_);
-    ioctl(fd_, TIOCNXCL);
-    const int rc = close(fd_);
+    const int rc = CloseSerialDevice(fd_);
     fd_ = -1;
     if (rc != 0 && errno != EINTR) return recordError(SL_CLOSE_FAILED);
     return 0;
 }
 
-int PosixSerialPort::apply() {
+int PosixSerialPort::apply(const LineFormat& line) {
     if (!record_ || fd_ < 0) return recordError(SL_ERROR);
     WorkingRecord& r = *record_;
     termios& t = r.tio;
-    speed_t speed;
-    if (!SpeedOfBaud(r.baud, &speed)) return recordTranslated(EINVAL);
-    tcflag_t size;
-    switch (r.byteSize) {
-        case 5: size = CS5; break;
-        case 6: size = CS6; break;
-        case 7: size = CS7; break;
-        case 8: size = CS8; break;
-        default: return recordTranslated(EINVAL);  // termios has no 4-bit characters
-    }
-    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
-                                        IXANY | INPCK | IGNPAR);
-    t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB);
-#ifdef CMSPAR
-    t.c_cflag &= ~static_cast<tcflag_t>(CMSPAR);
-#endif
-#ifdef CRTSCTS
-    t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
-#endif
-    t.c_cflag |= CREAD | CLOCAL | size;
-    switch (r.parity) {
-        case 0: break;
-        case 1: t.c_cflag |= PARENB | PARODD; break;
-        case 2: t.c_cflag |= PARENB; break;
-#ifdef CMSPAR
-        case 3: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-        case 4: t.c_cflag |= PARENB | CMSPAR; break;
-#endif
-        default: return recordTranslated(EINVAL);
-    }
-    // Two stop bits on five-bit characters are one and a half on the line.
-    if (r.stopBits != 0) t.c_cflag |= CSTOPB;
+    if (!MakeRawLine(t, line)) return recordError(SL_ERROR);
     if (r.outX) t.c_iflag |= IXON;
     if (r.inX) t.c_iflag |= IXOFF;
 #ifdef CRTSCTS
@@ -252,12 +105,15 @@ int PosixSerialPort::apply() {
 #endif
     t.c_cc[VSTART] = 0x11;
     t.c_cc[VSTOP] = 0x13;
-    // Reads return at once with what has arrived.
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
-    if (cfsetispeed(&t, speed) != 0 || cfsetospeed(&t, speed) != 0) return recordTranslated(errno);
-    if (tcsetattr(fd_, TCSANOW, &t) != 0) return recordTranslated(errno);
+    if (tcsetattr(fd_, TCSANOW, &t) != 0) return recordError(SL_ERROR);
     return 0;
+}
+
+int PosixSerialPort::applyOrRestore(const LineFormat& line, const WorkingRecord& before) {
+    const int rc = apply(line);
+    // The record reports the line in force: one the device refused is not.
+    if (rc != 0) *record_ = before;
+    return rc;
 }
 
 void PosixSerialPort::setModemLine(int tiocmBit, bool raise) {
@@ -333,136 +189,46 @@ void PosixSerialPort::getStatus(PortStatus* status, int /*selector*/) {
     // termios does not tell whether transmission is held; no hold bit is set.
 }
 
-int PosixSerialPort::setQueueSizes(int inQueueSize, int outQueueSize) {
-    inQueueSize_ = static_cast<std::uint16_t>(inQueueSize);
-    outQueueSize_ = static_cast<std::uint16_t>(outQueueSize);
-    return 0;
-}
-
-int PosixSerialPort::setFlowControl(int inFlow, int outFlow) {
-    if (!record_) return recordError(SL_PORT_UNAVAILABLE);
-    WorkingRecord& r = *record_;
-    r.inX = false;
-    r.outX = false;
-    if (r.rtsControl == 2) r.rtsControl = 1;
-    if (r.dtrControl == 2) r.dtrControl = 1;
-    r.outxCts = false;
-    r.outxDsr = false;
-    switch (inFlow) {
-        case SIG_NONE: break;
-        case SIG_XONXOFF: r.inX = true; break;
-        case SIG_DTR: r.dtrControl = 2; break;
-        case SIG_RTS: r.rtsControl = 2; break;
-        case SIG_DSR: return recordError(SL_UNSUPPORTED);
-        default: recordError(SL_BAD_IN_FLOW); return SL_ERROR;
-    }
-    switch (outFlow) {
-        case SIG_NONE: break;
-        case SIG_XONXOFF: r.outX = true; break;
-        case SIG_CTS: r.outxCts = true; break;
-        case SIG_DSR: r.outxDsr = true; break;
-        case SIG_CD: return recordError(SL_UNSUPPORTED);
-        default: return recordError(SL_BAD_OUT_FLOW);
-    }
+int PosixSerialPort::applyFlow(int inFlow, int outFlow) {
     // termios has no DTR or DSR handshake, and its RTS/CTS handshake works in
     // both directions at once.
-    if (r.dtrControl == 2 || r.outxDsr || (r.rtsControl == 2) != r.outxCts) return recordError(SL_UNSUPPORTED);
-    const int rc = apply();
-    if (rc != 0) return rc;
-    inFlow_ = inFlow;
-    outFlow_ = outFlow;
-    return 0;
-}
-
-int PosixSerialPort::getFlowControl(int* inFlow, int* outFlow) {
-    if (inFlow) *inFlow = inFlow_;
-    if (outFlow) *outFlow = outFlow_;
-    return 0;
-}
-
-int PosixSerialPort::setBreak(int state) {
-    if (state < 0) return breakState_;
-    const bool on = state == 1;
-    if (fd_ < 0 || ioctl(fd_, on ? TIOCSBRK : TIOCCBRK) != 0) return recordError(SL_BREAK_FAILED);
-    breakState_ = static_cast<std::int16_t>(state);
-    return breakState_;
-}
-
-int PosixSerialPort::testSignal(std::uint32_t mask) {
-    if (mask == 1) return dtrState_;
-    if (mask == 2) return rtsState_;
-    pollStatus();
-    return (modemStatus_ & mask) ? 1 : 0;
-}
-
-int PosixSerialPort::lineControl(int signal, int value) {
-    if (signal == SIG_BREAK) return setBreak(value);
-    if ((signal == SIG_DTR || signal == SIG_RTS) && value != -1) {
-        const bool raise = value != 0;
-        if (signal == SIG_DTR) {
-            setModemLine(TIOCM_DTR, raise);
-            dtrState_ = raise ? 1 : 0;
-            if (record_) record_->dtrControl = raise ? 1 : 0;
-        } else {
-            setModemLine(TIOCM_RTS, raise);
-            rtsState_ = raise ? 1 : 0;
-            if (record_) record_->rtsControl = raise ? 1 : 0;
-        }
-    }
-    switch (signal) {
-        case SIG_DTR: return testSignal(1);
-        case SIG_RTS: return testSignal(2);
-        case SIG_CTS: return testSignal(kModemCts);
-        case SIG_DSR: return testSignal(kModemDsr);
-        case SIG_RI: return testSignal(kModemRing);
-        case SIG_CD: return testSignal(kModemCd);
-        case SIG_DELTA_CTS:
-        case SIG_DELTA_DSR:
-        case SIG_DELTA_RI:
-        case SIG_DELTA_CD: return 0;
-        default: break;
-    }
-    const int lineError = LineErrorSignalState(lineErrors_, signal);
-    return lineError >= 0 ? lineError : 2;
-}
-
-int PosixSerialPort::setLine(int baud, char parity, int dataBits, int stopBits) {
-    if (!record_) return recordError(SL_PORT_UNAVAILABLE);
+    if (inFlow == SIG_DTR || outFlow == SIG_DSR || (inFlow == SIG_RTS) != (outFlow == SIG_CTS))
+        return recordError(SL_UNSUPPORTED);
     WorkingRecord& r = *record_;
-    const int parityCode = ParityCode(parity);
-    if (parityCode < 0 || parity == '\0') return recordError(SL_BAD_PARITY);
-    r.parity = static_cast<std::uint8_t>(parityCode);
-    r.baud = baud;
-    if (dataBits < 4 || dataBits > 8) return recordError(SL_BAD_DATA_BITS);
-    r.byteSize = static_cast<std::uint8_t>(dataBits);
-    if (stopBits < 1 || stopBits > 2) return recordError(SL_BAD_STOP_BITS);
-    r.stopBits = dataBits == 5 ? 1 : (stopBits == 1 ? 0 : 2);
-    return apply();
+    const WorkingRecord before = r;
+    r.inX = inFlow == SIG_XONXOFF;
+    r.outX = outFlow == SIG_XONXOFF;
+    r.rtsControl = inFlow == SIG_RTS ? 2 : (r.rtsControl == 2 ? 1 : r.rtsControl);
+    if (r.dtrControl == 2) r.dtrControl = 1;
+    r.outxCts = outFlow == SIG_CTS;
+    r.outxDsr = false;
+    return applyOrRestore(line_, before);
 }
 
-void PosixSerialPort::getLine(int* baud, char* parity, int* dataBits, int* stopBits) {
-    const WorkingRecord fallback;
-    const WorkingRecord& r = record_ ? *record_ : fallback;
-    if (baud) *baud = r.baud;
-    if (dataBits) *dataBits = r.byteSize;
-    if (stopBits) *stopBits = r.stopBits == 2 ? 2 : 1;
-    if (parity) *parity = ParityLetter(r.parity);
+int PosixSerialPort::driveBreak(int state) {
+    if (fd_ < 0 || ioctl(fd_, state == 1 ? TIOCSBRK : TIOCCBRK) != 0) return -1;
+    return state;
 }
 
-int PosixSerialPort::readSignals(SignalRecord* record) {
+int PosixSerialPort::modemSignal(std::uint32_t modemBit) {
     pollStatus();
-    SignalRecord local;
-    FillSignalRecord(*this, record != nullptr ? record : &local);
-    modemStatus_ = 0;
-    lineErrors_ = 0;
-    return 0;
+    return (modemStatus_ & modemBit) ? 1 : 0;
 }
 
-int PosixSerialPort::writeByte(std::uint8_t byte) { return writeBlock(&byte, 1) == 1 ? 0 : lastError; }
+void PosixSerialPort::driveModemLine(int signal, bool raise) {
+    const int control = raise ? 1 : 0;
+    if (signal == SIG_DTR) {
+        setModemLine(TIOCM_DTR, raise);
+        if (record_) record_->dtrControl = control;
+    } else {
+        setModemLine(TIOCM_RTS, raise);
+        if (record_) record_->rtsControl = control;
+    }
+}
 
-int PosixSerialPort::writeString(const char* text) {
-    if (text == nullptr) return 0;
-    return writeBlock(text, static_cast<int>(std::strlen(text)));
+int PosixSerialPort::applyLine(const LineFormat& line) {
+    const WorkingRecord before = *record_;
+    return applyOrRestore(line, before);
 }
 
 int PosixSerialPort::writeBlock(const void* data, int count) {
@@ -501,11 +267,6 @@ int PosixSerialPort::transmitImmediate(std::uint8_t byte) {
     return n == 1 ? 0 : recordError(SL_ERROR);
 }
 
-int PosixSerialPort::readByte() {
-    std::uint8_t byte = 0;
-    return readBlock(&byte, 1) == 1 ? byte : SL_NO_DATA;
-}
-
 int PosixSerialPort::readBlock(void* buffer, int count) {
     accumulateLineErrors();
     if (fd_ < 0 || buffer == nullptr || count <= 0) return 0;
@@ -521,18 +282,12 @@ int PosixSerialPort::readBlock(void* buffer, int count) {
     return static_cast<int>(n);
 }
 
-int PosixSerialPort::purge(int direction, int count) {
-    if (direction != 0) {
-        if (fd_ >= 0) tcflush(fd_, TCOFLUSH);
-        return 0;
-    }
-    if (count == 0) {
-        if (fd_ >= 0) tcflush(fd_, TCIFLUSH);
-        return 0;
-    }
-    for (int dropped = 0; dropped < count; ++dropped)
-        if (readByte() < 0) return 0;
-    return SL_ERROR;
+void PosixSerialPort::dropReceiveQueue() {
+    if (fd_ >= 0) tcflush(fd_, TCIFLUSH);
+}
+
+void PosixSerialPort::dropTransmitQueue() {
+    if (fd_ >= 0) tcflush(fd_, TCOFLUSH);
 }
 
 void PosixSerialPort::dump(const TextSink& sink) {
@@ -540,19 +295,7 @@ void PosixSerialPort::dump(const TextSink& sink) {
     std::snprintf(text, sizeof text, "port COM%d device %s %s", portIndex + 1, devicePath_.c_str(),
                   fd_ >= 0 ? "open" : "closed");
     sink(text);
-    int baud = 0, dataBits = 0, stopBits = 0;
-    char parity = '\0';
-    getLine(&baud, &parity, &dataBits, &stopBits);
-    std::snprintf(text, sizeof text, "line %d %c %d %d", baud, parity == '\0' ? '?' : parity, dataBits, stopBits);
-    sink(text);
-    std::snprintf(text, sizeof text, "flow in %d out %d", inFlow_, outFlow_);
-    sink(text);
-    std::snprintf(text, sizeof text, "DTR %d RTS %d break %d", dtrState_, rtsState_, breakState_);
-    sink(text);
-    std::snprintf(text, sizeof text, "queues in %u out %u", inQueueSize_, outQueueSize_);
-    sink(text);
-    std::snprintf(text, sizeof text, "line errors %02X modem %02X last error %d", lineErrors_, modemStatus_, lastError);
-    sink(text);
+    dumpState(sink);
 }
 
 }  // namespace zul

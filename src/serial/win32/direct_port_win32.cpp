@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -39,32 +38,15 @@ DirectPort::DirectPort() = default;
 
 DirectPort::~DirectPort() { close(); }
 
-int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize, std::uint8_t parityCode,
-                     std::uint8_t stopBitsCode) {
-    if (name == nullptr || name[0] == '\0') return 0;
-    std::strncpy(deviceName, name, sizeof deviceName - 1);
-    deviceName[sizeof deviceName - 1] = '\0';
-    baudRate = baud;
-    dataBits = byteSize;
-    parity = parityCode;
-    stopBits = stopBitsCode;
-
+int DirectPort::openDevice() {
     // The plain names reach COM1 to COM9 only; the device prefix reaches the rest.
     std::string path = deviceName;
     if (ComNumberOfName(deviceName) >= 10) path = "\\\\.\\" + path;
     if (!DeviceOverride().empty() && ComNumberOfName(deviceName) > 0) path = DeviceOverride();
-    ClearOpenFailure();
     auto lock = std::make_unique<PortLock>();
-    if (!lock->acquire(path)) {
-        NoteOpenFailure({OpenFailureKind::kBusy, PortLockName(path), ERROR_ACCESS_DENIED});
-        handle = 0;
-        return 0;
-    }
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = 0;
+    HANDLE h = OpenComDevice(path, *lock, false, &error);
     if (h == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        NoteOpenFailure({OpenFailureKindOf(error), PortLockName(path), static_cast<int>(error)});
         handle = 0;
         return 0;
     }
@@ -85,10 +67,7 @@ int DirectPort::open(const char* name, std::uint32_t baud, std::uint8_t byteSize
         ok = found_ != nullptr;
     }
     if (ok) {
-        dcb.ByteSize = dataBits;
-        dcb.Parity = parity;
-        dcb.BaudRate = baudRate;
-        dcb.StopBits = stopBits;
+        SetLineFields(dcb, line());
         ok = SetCommState(h, &dcb) != FALSE;
     }
     if (ok) {

@@ -114,4 +114,28 @@ void PortLock::release() {
     name_.clear();
 }
 
+HANDLE OpenComDevice(const std::string& device, PortLock& lock, bool overlapped, DWORD* error) {
+    ClearOpenFailure();
+    if (!lock.acquire(device)) {
+        *error = ERROR_ACCESS_DENIED;
+        NoteOpenFailure({OpenFailureKind::kBusy, PortLockName(device), ERROR_ACCESS_DENIED});
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                overlapped ? FILE_FLAG_OVERLAPPED : FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        *error = GetLastError();
+        lock.release();
+        NoteOpenFailure({OpenFailureKindOf(*error), PortLockName(device), static_cast<int>(*error)});
+    }
+    return handle;
+}
+
+void SetLineFields(DCB& dcb, const LineFormat& line) {
+    dcb.BaudRate = static_cast<DWORD>(line.baud);
+    dcb.ByteSize = static_cast<BYTE>(line.dataBits);
+    dcb.Parity = static_cast<BYTE>(line.parity);
+    dcb.StopBits = static_cast<BYTE>(line.stopBits);
+}
+
 }  // namespace zul

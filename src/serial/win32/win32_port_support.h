@@ -6,6 +6,7 @@
 #include <string>
 
 #include "serial/device_names.h"
+#include "serial/serial_port.h"
 
 namespace zul {
 
@@ -40,5 +41,13 @@ private:
     HANDLE mutex_ = nullptr;
     std::string name_;
 };
+
+// Opens `device` for this program alone: takes `lock` for it, then opens it
+// without sharing (overlapped or not). The handle, or INVALID_HANDLE_VALUE
+// with *error set, the lock given back and the reason noted for the user.
+HANDLE OpenComDevice(const std::string& device, PortLock& lock, bool overlapped, DWORD* error);
+// Puts `line` into the line fields of a device-control record (the record
+// uses the same coding of parity and stop bits).
+void SetLineFields(DCB& dcb, const LineFormat& line);
 
 }  // namespace zul

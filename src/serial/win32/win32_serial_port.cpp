@@ -1,7 +1,6 @@
 #include "serial/win32/win32_serial_port.h"
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 
 #include "serial/device_names.h"
@@ -38,13 +37,8 @@ Win32SerialPort::Win32SerialPort(int portIndex, int inQueueSize, int outQueueSiz
     }
     overlapped_->hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     eventOverlapped_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    inQueueSize_ = static_cast<std::uint16_t>(inQueueSize);
-    outQueueSize_ = static_cast<std::uint16_t>(outQueueSize);
-    configure();
-    if (lastError == 0) {
-        lineControl(SIG_DTR, 1);
-        lineControl(SIG_RTS, 1);
-    }
+    storeQueueSizes(inQueueSize, outQueueSize);
+    configureAndRaiseLines();
 }
 
 Win32SerialPort::~Win32SerialPort() {
@@ -66,19 +60,7 @@ bool Win32SerialPort::clearCommError(COMSTAT* status) {
     return true;
 }
 
-void Win32SerialPort::configure() {
-    if (!PortUseCounts::valid(portIndex)) {
-        recordError(SL_PORT_UNAVAILABLE);
-        return;
-    }
-    if (PortUseCounts::count(portIndex) != 0) {
-        recordError(SL_PORT_IN_USE);
-        return;
-    }
-    if (openDevice() != 0) return;
-    PortUseCounts::add(portIndex);
-    markUseCountHeld();
-
+void Win32SerialPort::applyDefaults() {
     SetupComm(handle_, inQueueSize_, outQueueSize_);
     DWORD mask = 0;
     if (GetCommMask(handle_, &mask)) savedEventMask_ = mask;
@@ -87,10 +69,7 @@ void Win32SerialPort::configure() {
     DCB& d = *dcb_;
     d.DCBlength = sizeof(DCB);
     GetCommState(handle_, &d);
-    d.BaudRate = 19200;
-    d.ByteSize = 8;
-    d.Parity = NOPARITY;
-    d.StopBits = ONESTOPBIT;
+    SetLineFields(d, line_);
     d.fOutxCtsFlow = FALSE;
     d.fOutxDsrFlow = FALSE;
     d.fDtrControl = kDtrControlEnable;
@@ -122,23 +101,13 @@ void Win32SerialPort::configure() {
 
 int Win32SerialPort::openDevice() {
     if (handle_ != INVALID_HANDLE_VALUE) return 0;  // there is no reopen
-    ClearOpenFailure();
     char name[20] = {};
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", portIndex + 1);
     const std::string device = DeviceOverride().empty() ? std::string(name) : DeviceOverride();
     openedName_ = device;
-    if (!lock_.acquire(device)) {
-        NoteOpenFailure({OpenFailureKind::kBusy, PortLockName(device), ERROR_ACCESS_DENIED});
-        return recordError(TranslateWindowsError(ERROR_ACCESS_DENIED));
-    }
-    handle_ = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        lock_.release();
-        NoteOpenFailure({OpenFailureKindOf(error), PortLockName(device), static_cast<int>(error)});
-        return recordError(TranslateWindowsError(error));
-    }
+    DWORD error = 0;
+    handle_ = OpenComDevice(device, lock_, true, &error);
+    if (handle_ == INVALID_HANDLE_VALUE) return recordError(TranslateWindowsError(error));
     return 0;
 }
 
@@ -219,7 +188,7 @@ int Win32SerialPort::yield() {
 void Win32SerialPort::pollStatus() {
     clearCommError(nullptr);
     DWORD status = 0;
-    if (handle_ != INVALID_HANDLE_VALUE && GetCommModemStatus(handle_, &status)) modemStatus_ = static_cast<int>(status & 0xFF);
+    if (handle_ != INVALID_HANDLE_VALUE && GetCommModemStatus(handle_, &status)) modemStatus_ = status & 0xFF;
 }
 
 void Win32SerialPort::getStatus(PortStatus* status, int /*selector*/) {
@@ -237,135 +206,58 @@ void Win32SerialPort::getStatus(PortStatus* status, int /*selector*/) {
 }
 
 int Win32SerialPort::setQueueSizes(int inQueueSize, int outQueueSize) {
-    inQueueSize_ = static_cast<std::uint16_t>(inQueueSize);
-    outQueueSize_ = static_cast<std::uint16_t>(outQueueSize);
+    SerialPort::setQueueSizes(inQueueSize, outQueueSize);
     if (handle_ != INVALID_HANDLE_VALUE && !SetupComm(handle_, inQueueSize_, outQueueSize_))
         return recordError(translateSystemError());
     return 0;
 }
 
-int Win32SerialPort::setFlowControl(int inFlow, int outFlow) {
-    if (!dcb_) return recordError(SL_PORT_UNAVAILABLE);
+int Win32SerialPort::applyFlow(int inFlow, int outFlow) {
     DCB& d = *dcb_;
-    d.fInX = FALSE;
-    d.fOutX = FALSE;
+    const DCB before = d;
+    d.fInX = inFlow == SIG_XONXOFF;
+    d.fOutX = outFlow == SIG_XONXOFF;
     if (d.fRtsControl == kRtsControlHandshake) d.fRtsControl = kRtsControlEnable;
     if (d.fDtrControl == kDtrControlHandshake) d.fDtrControl = kDtrControlEnable;
-    d.fOutxCtsFlow = FALSE;
-    d.fOutxDsrFlow = FALSE;
-    switch (inFlow) {
-        case SIG_NONE: break;
-        case SIG_XONXOFF: d.fInX = TRUE; break;
-        case SIG_DTR: d.fDtrControl = kDtrControlHandshake; break;
-        case SIG_RTS: d.fRtsControl = kRtsControlHandshake; break;
-        case SIG_DSR: return recordError(SL_UNSUPPORTED);
-        default: recordError(SL_BAD_IN_FLOW); return SL_ERROR;
-    }
-    switch (outFlow) {
-        case SIG_NONE: break;
-        case SIG_XONXOFF: d.fOutX = TRUE; break;
-        case SIG_CTS: d.fOutxCtsFlow = TRUE; break;
-        case SIG_DSR: d.fOutxDsrFlow = TRUE; break;
-        case SIG_CD: return recordError(SL_UNSUPPORTED);
-        default: return recordError(SL_BAD_OUT_FLOW);
-    }
-    const int rc = applyState();
-    if (rc != 0) return rc;
-    inFlow_ = inFlow;
-    outFlow_ = outFlow;
-    return 0;
+    if (inFlow == SIG_DTR) d.fDtrControl = kDtrControlHandshake;
+    if (inFlow == SIG_RTS) d.fRtsControl = kRtsControlHandshake;
+    d.fOutxCtsFlow = outFlow == SIG_CTS;
+    d.fOutxDsrFlow = outFlow == SIG_DSR;
+    return applyOrRestore(before);
 }
 
-int Win32SerialPort::getFlowControl(int* inFlow, int* outFlow) {
-    if (inFlow) *inFlow = inFlow_;
-    if (outFlow) *outFlow = outFlow_;
-    return 0;
-}
-
-int Win32SerialPort::setBreak(int state) {
-    if (state < 0) return breakState_;
+int Win32SerialPort::driveBreak(int state) {
     const BOOL ok = handle_ != INVALID_HANDLE_VALUE && (state == 1 ? SetCommBreak(handle_) : ClearCommBreak(handle_));
-    if (!ok) return recordError(SL_BREAK_FAILED);
-    breakState_ = static_cast<std::int16_t>(state);
-    return breakState_;
+    return ok ? state : -1;
 }
 
-int Win32SerialPort::testSignal(std::uint32_t mask) {
-    if (mask == 1) return dtrState_;
-    if (mask == 2) return rtsState_;
+int Win32SerialPort::modemSignal(std::uint32_t modemBit) {
     DWORD status = 0;
     if (handle_ == INVALID_HANDLE_VALUE || !GetCommModemStatus(handle_, &status)) return 0;
-    return (status & mask) ? 1 : 0;
+    return (status & modemBit) ? 1 : 0;
 }
 
-int Win32SerialPort::lineControl(int signal, int value) {
-    if (signal == SIG_BREAK) return setBreak(value);
-    if ((signal == SIG_DTR || signal == SIG_RTS) && value != -1) {
-        const bool raise = value != 0;
-        if (signal == SIG_DTR) {
-            if (handle_ != INVALID_HANDLE_VALUE) EscapeCommFunction(handle_, raise ? SETDTR : CLRDTR);
-            dtrState_ = raise ? 1 : 0;
-            if (dcb_) dcb_->fDtrControl = raise ? kDtrControlEnable : DTR_CONTROL_DISABLE;
-        } else {
-            if (handle_ != INVALID_HANDLE_VALUE) EscapeCommFunction(handle_, raise ? SETRTS : CLRRTS);
-            rtsState_ = raise ? 1 : 0;
-            if (dcb_) dcb_->fRtsControl = raise ? kRtsControlEnable : kRtsControlDisable;
-        }
+void Win32SerialPort::driveModemLine(int signal, bool raise) {
+    if (signal == SIG_DTR) {
+        if (handle_ != INVALID_HANDLE_VALUE) EscapeCommFunction(handle_, raise ? SETDTR : CLRDTR);
+        if (dcb_) dcb_->fDtrControl = raise ? kDtrControlEnable : DTR_CONTROL_DISABLE;
+    } else {
+        if (handle_ != INVALID_HANDLE_VALUE) EscapeCommFunction(handle_, raise ? SETRTS : CLRRTS);
+        if (dcb_) dcb_->fRtsControl = raise ? kRtsControlEnable : kRtsControlDisable;
     }
-    switch (signal) {
-        case SIG_DTR: return testSignal(1);
-        case SIG_RTS: return testSignal(2);
-        case SIG_CTS: return testSignal(MS_CTS_ON);
-        case SIG_DSR: return testSignal(MS_DSR_ON);
-        case SIG_RI: return testSignal(MS_RING_ON);
-        case SIG_CD: return testSignal(MS_RLSD_ON);
-        case SIG_DELTA_CTS:
-        case SIG_DELTA_DSR:
-        case SIG_DELTA_RI:
-        case SIG_DELTA_CD: return 0;
-        default: break;
-    }
-    const int lineError = LineErrorSignalState(lineErrors_, signal);
-    return lineError >= 0 ? lineError : 2;
 }
 
-int Win32SerialPort::setLine(int baud, char parity, int dataBits, int stopBits) {
-    if (!dcb_) return recordError(SL_PORT_UNAVAILABLE);
-    DCB& d = *dcb_;
-    const int parityCode = ParityCode(parity);
-    if (parityCode < 0 || parity == '\0') return recordError(SL_BAD_PARITY);
-    d.Parity = static_cast<BYTE>(parityCode);
-    d.BaudRate = static_cast<DWORD>(baud);
-    if (dataBits < 4 || dataBits > 8) return recordError(SL_BAD_DATA_BITS);
-    d.ByteSize = static_cast<BYTE>(dataBits);
-    if (stopBits < 1 || stopBits > 2) return recordError(SL_BAD_STOP_BITS);
-    d.StopBits = dataBits == 5 ? ONE5STOPBITS : (stopBits == 1 ? ONESTOPBIT : TWOSTOPBITS);
-    return applyState();
+int Win32SerialPort::applyLine(const LineFormat& line) {
+    const DCB before = *dcb_;
+    SetLineFields(*dcb_, line);
+    return applyOrRestore(before);
 }
 
-void Win32SerialPort::getLine(int* baud, char* parity, int* dataBits, int* stopBits) {
-    DCB fallback{};
-    const DCB& d = dcb_ ? *dcb_ : fallback;
-    if (baud) *baud = static_cast<int>(d.BaudRate);
-    if (dataBits) *dataBits = d.ByteSize;
-    if (stopBits) *stopBits = d.StopBits == TWOSTOPBITS ? 2 : 1;
-    if (parity) *parity = ParityLetter(d.Parity);
-}
-
-int Win32SerialPort::readSignals(SignalRecord* record) {
-    pollStatus();
-    SignalRecord local;
-    FillSignalRecord(*this, record != nullptr ? record : &local);
-    modemStatus_ = 0;
-    lineErrors_ = 0;
-    return 0;
-}
-
-int Win32SerialPort::writeByte(std::uint8_t byte) { return writeBlock(&byte, 1) == 1 ? 0 : lastError; }
-
-int Win32SerialPort::writeString(const char* text) {
-    if (text == nullptr) return 0;
-    return writeBlock(text, static_cast<int>(std::strlen(text)));
+int Win32SerialPort::applyOrRestore(const DCB& before) {
+    const int rc = applyState();
+    // The record reports the line in force: one the device refused is not.
+    if (rc != 0) *dcb_ = before;
+    return rc;
 }
 
 void Win32SerialPort::reapWrites(bool wait) {
@@ -431,11 +323,6 @@ int Win32SerialPort::transmitImmediate(std::uint8_t byte) {
     return 0;
 }
 
-int Win32SerialPort::readByte() {
-    std::uint8_t byte = 0;
-    return readBlock(&byte, 1) == 1 ? byte : SL_NO_DATA;
-}
-
 int Win32SerialPort::readBlock(void* buffer, int count) {
     COMSTAT status{};
     clearCommError(&status);
@@ -458,77 +345,20 @@ int Win32SerialPort::readBlock(void* buffer, int count) {
     return static_cast<int>(got);
 }
 
-int Win32SerialPort::purge(int direction, int count) {
-    if (direction != 0) {
-        // Queued writes are part of the transmit queue: abort them as well.
-        if (handle_ != INVALID_HANDLE_VALUE) PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR);
-        return 0;
-    }
-    if (count == 0) {
-        if (handle_ != INVALID_HANDLE_VALUE) PurgeComm(handle_, PURGE_RXCLEAR);
-        return 0;
-    }
-    for (int dropped = 0; dropped < count; ++dropped)
-        if (readByte() < 0) return 0;
-    return SL_ERROR;
+void Win32SerialPort::dropTransmitQueue() {
+    // Queued writes are part of the transmit queue: abort them as well.
+    if (handle_ != INVALID_HANDLE_VALUE) PurgeComm(handle_, PURGE_TXABORT | PURGE_TXCLEAR);
+}
+
+void Win32SerialPort::dropReceiveQueue() {
+    if (handle_ != INVALID_HANDLE_VALUE) PurgeComm(handle_, PURGE_RXCLEAR);
 }
 
 void Win32SerialPort::dump(const TextSink& sink) {
     char text[160];
     std::snprintf(text, sizeof text, "port COM%d %s", portIndex + 1, handle_ != INVALID_HANDLE_VALUE ? "open" : "closed");
     sink(text);
-    int baud = 0, dataBits = 0, stopBits = 0;
-    char parity = '\0';
-    getLine(&baud, &parity, &dataBits, &stopBits);
-    std::snprintf(text, sizeof text, "line %d %c %d %d", baud, parity == '\0' ? '?' : parity, dataBits, stopBits);
-    sink(text);
-    std::snprintf(text, sizeof text, "flow in %d out %d", inFlow_, outFlow_);
-    sink(text);
-    std::snprintf(text, sizeof text, "DTR %d RTS %d break %d", dtrState_, rtsState_, breakState_);
-    sink(text);
-    std::snprintf(text, sizeof text, "queues in %u out %u", inQueueSize_, outQueueSize_);
-    sink(text);
-    std::snprintf(text, sizeof text, "line errors %02lX modem %02X last error %d",
-                  static_cast<unsigned long>(lineErrors_), modemStatus_, lastError);
-    sink(text);
-}
-
-int Win32SerialPort::setEventChar(char eventChar) {
-    if (!dcb_) return recordError(SL_PORT_UNAVAILABLE);
-    dcb_->EvtChar = eventChar;
-    return applyState();
-}
-
-int Win32SerialPort::getEventMask(std::uint32_t* mask) {
-    DWORD value = 0;
-    if (handle_ == INVALID_HANDLE_VALUE || !GetCommMask(handle_, &value)) return recordError(translateSystemError());
-    if (mask) *mask = value;
-    return 0;
-}
-
-int Win32SerialPort::setEventMask(std::uint32_t mask) {
-    if (handle_ == INVALID_HANDLE_VALUE || !SetCommMask(handle_, mask)) return recordError(translateSystemError());
-    eventMaskSet_ = false;  // yield sets its own mask again
-    return 0;
-}
-
-int Win32SerialPort::waitEvent(std::uint32_t* mask, std::uint32_t timeoutMs) {
-    if (handle_ == INVALID_HANDLE_VALUE) return recordError(SL_PORT_UNAVAILABLE);
-    if (!eventPending_) {
-        ResetEvent(eventOverlapped_.hEvent);
-        if (WaitCommEvent(handle_, &eventMask_, &eventOverlapped_)) {
-            if (mask) *mask = eventMask_;
-            return 0;
-        }
-        if (GetLastError() != ERROR_IO_PENDING) return recordError(translateSystemError());
-        eventPending_ = true;
-    }
-    if (WaitForSingleObject(eventOverlapped_.hEvent, timeoutMs) != WAIT_OBJECT_0) return SL_NO_DATA;
-    DWORD n = 0;
-    GetOverlappedResult(handle_, &eventOverlapped_, &n, FALSE);
-    eventPending_ = false;
-    if (mask) *mask = eventMask_;
-    return 0;
+    dumpState(sink);
 }
 
 }  // namespace zul

@@ -21,35 +21,23 @@ public:
     Win32SerialPort(int portIndex, int inQueueSize, int outQueueSize, int empty = 0);
     ~Win32SerialPort() override;
 
-    int yield() override;
-    void pollStatus() override;
-    void configure() override;
+    // The device: the port lock, then no sharing, overlapped I/O.
     int openDevice() override;
     int closeDevice() override;
-    void getStatus(PortStatus* status, int selector) override;
-    int setQueueSizes(int inQueueSize, int outQueueSize) override;
-    int setFlowControl(int inFlow, int outFlow) override;
-    int getFlowControl(int* inFlow, int* outFlow) override;
-    int setBreak(int state) override;
-    int lineControl(int signal, int value) override;
-    int setLine(int baud, char parity, int dataBits, int stopBits) override;
-    void getLine(int* baud, char* parity, int* dataBits, int* stopBits) override;
-    int readSignals(SignalRecord* record) override;
-    int writeByte(std::uint8_t byte) override;
-    int writeString(const char* text) override;
-    int writeBlock(const void* data, int count) override;
-    int transmitImmediate(std::uint8_t byte) override;
-    int readByte() override;
-    int readBlock(void* buffer, int count) override;
-    int purge(int direction, int count) override;
-    void dump(const TextSink& sink) override;
+    // The result code of the thread's last Windows error.
+    int translateSystemError();
 
-    virtual int setEventChar(char eventChar);
-    virtual int getEventMask(std::uint32_t* mask);
-    virtual int setEventMask(std::uint32_t mask);
-    virtual int waitEvent(std::uint32_t* mask, std::uint32_t timeoutMs);
-    virtual int testSignal(std::uint32_t mask);
-    virtual int translateSystemError();
+    // Waits for the next received character (WaitCommEvent), up to 1 ms.
+    int yield() override;
+    void pollStatus() override;
+    void getStatus(PortStatus* status, int selector) override;
+    // The driver's queues are resized as well (SetupComm).
+    int setQueueSizes(int inQueueSize, int outQueueSize) override;
+
+    int writeBlock(const void* data, int count) override;
+    int readBlock(void* buffer, int count) override;
+    int transmitImmediate(std::uint8_t byte) override;
+    void dump(const TextSink& sink) override;
 
 private:
     // One queued write. The data is copied, so the caller's buffer may go at
@@ -61,26 +49,32 @@ private:
     };
     static constexpr int kWriteSlots = 32;
 
+    // Line and flow: the device-control record is the working copy.
+    bool hasWorkingRecord() const override { return dcb_ != nullptr; }
+    void applyDefaults() override;
+    int applyLine(const LineFormat& line) override;
+    int applyFlow(int inFlow, int outFlow) override;
+    int applyState();
+    // applyState; when the device refuses, the record goes back to `before`.
+    int applyOrRestore(const DCB& before);
+
+    void driveModemLine(int signal, bool raise) override;
+    int modemSignal(std::uint32_t modemBit) override;
+    int driveBreak(int state) override;
     void foldErrors(DWORD errors) { lineErrors_ |= errors; }
     bool clearCommError(COMSTAT* status);
+
+    void dropReceiveQueue() override;
+    // Queued writes are part of the transmit queue: they are aborted as well.
+    void dropTransmitQueue() override;
     void reapWrites(bool wait);
     PendingWrite* freeWriteSlot();
-    int applyState();
 
     std::unique_ptr<DCB> dcb_;
     std::unique_ptr<OVERLAPPED> overlapped_;  // reads
     std::unique_ptr<COMMTIMEOUTS> savedTimeouts_;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
-    int inFlow_ = 0;
-    int outFlow_ = 0;
-    int rtsState_ = 1;
-    int dtrState_ = 1;
-    std::int16_t breakState_ = 0;
-    std::uint32_t lineErrors_ = 0;
-    int modemStatus_ = 0;
     std::uint32_t savedEventMask_ = 0;
-    std::uint16_t outQueueSize_ = 0;
-    std::uint16_t inQueueSize_ = 0;
 
     std::vector<std::unique_ptr<PendingWrite>> writes_;
     // The wait for input that yield uses.

@@ -9,7 +9,8 @@
 
 #include "testlib/serial_pty.h"
 #include "testlib/temp_dir.h"
-#include "testlib/tester_scripts.h"
+#include "testlib/image_fixtures.h"
+#include "testlib/script_fixtures.h"
 
 namespace zul {
 namespace {

@@ -9,7 +9,8 @@
 #include <unistd.h>
 
 #include "testlib/temp_dir.h"
-#include "testlib/tester_scripts.h"
+#include "testlib/image_fixtures.h"
+#include "testlib/script_fixtures.h"
 
 extern char** environ;
 

@@ -10,8 +10,9 @@
 
 #include "serial/device_names.h"
 #include "serial/posix/posix_serial_port.h"
-#include "serial/serial_connection.h"
+#include "serial/serial_link.h"
 #include "serial/serial_port.h"
+#include "testlib/serial_port_contract.h"
 #include "testlib/serial_pty.h"
 #include "support/clock.h"
 #include "testlib/temp_dir.h"
@@ -110,31 +111,6 @@ TEST_F(PtyPortTest, ConnectionSetUpAndTeardownRestoreInnermostFirst) {
     EXPECT_EQ(PortUseCounts::count(2), 0);
 }
 
-TEST_F(PtyPortTest, ConnectionObjectFollowsTheSameOrder) {
-    SetDeviceOverride(pty.slavePath());
-    SerialConnection connection;
-    ASSERT_EQ(connection.open(3), 0);
-    EXPECT_EQ(connection.port()->portIndex, 2);
-    EXPECT_EQ(pty.Baud(), 9600);
-    ASSERT_EQ(connection.line()->setLineSettings(115200, 'N', 8, 1), 0);
-    ASSERT_EQ(connection.line()->attach(connection.link()), 0);
-    EXPECT_EQ(connection.link()->writeText("I\r", -1), 2);
-    EXPECT_EQ(pty.Read(2), "I\r");
-    // A second connection on the same port is refused and leaves the first alone.
-    SerialConnection second;
-    EXPECT_EQ(second.open(3), SL_PORT_IN_USE);
-    EXPECT_FALSE(second.isOpen());
-    EXPECT_EQ(pty.Baud(), 115200);
-    connection.close();
-    EXPECT_EQ(PortUseCounts::count(2), 0);
-    SetDeviceOverride("");
-    test::TempDir dir;
-    SetDeviceOverride(dir / "missing");
-    EXPECT_EQ(connection.open(3), SL_ERROR);
-    EXPECT_FALSE(connection.isOpen());
-    SetDeviceOverride("");
-}
-
 TEST_F(PtyPortTest, SecondObjectOnAHeldPortIsRefusedAndLeavesTheFirstAlone) {
     auto first = Open(4);
     ASSERT_EQ(first->lastError, 0);
@@ -193,17 +169,7 @@ TEST(PosixPortOpen, DevicesThatCannotServeAsAPort) {
 TEST_F(PtyPortTest, SetLineRefusalsLeaveTheLine) {
     auto port = Open();
     ASSERT_EQ(port->setLine(9600, 'N', 8, 1), 0);
-    const struct {
-        int baud;
-        char parity;
-        int dataBits;
-        int stopBits;
-        int result;
-    } kTable[] = {
-        {19200, 'X', 8, 1, SL_BAD_PARITY}, {19200, 'N', 9, 1, SL_BAD_DATA_BITS}, {19200, 'N', 3, 1, SL_BAD_DATA_BITS},
-        {19200, 'N', 8, 3, SL_BAD_STOP_BITS}, {19200, 'N', 8, 0, SL_BAD_STOP_BITS}, {12345, 'N', 8, 1, SL_ERROR},
-    };
-    for (const auto& row : kTable) {
+    for (const auto& row : test::kLineRefusals) {
         port->lastError = 0;
         EXPECT_EQ(port->setLine(row.baud, row.parity, row.dataBits, row.stopBits), row.result) << row.baud;
         EXPECT_EQ(port->lastError, row.result);

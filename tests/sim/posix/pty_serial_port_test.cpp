@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "serial/posix/posix_serial_port.h"
+#include "serial/serial_link.h"
 #include "sim/tester_device.h"
 #include "support/clock.h"
 

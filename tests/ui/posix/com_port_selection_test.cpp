@@ -8,37 +8,24 @@
 #include "app/messages.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
-#include "serial/com_port_test.h"
 #include "serial/device_names.h"
 #include "serial/direct_port.h"
+#include "serial/loopback.h"
+#include "serial/serial_link.h"
 #include "serial/serial_port.h"
 #include "support/clock.h"
+#include "testlib/recording_sink.h"
 #include "testlib/serial_pty.h"
 #include "testlib/temp_dir.h"
+#include "ui/com_port_selection.h"
+#include "ui/device_map.h"
 
 namespace zul {
 namespace {
 
 using test::PtyPair;
 
-struct Shown {
-    std::string text;
-    std::string caption;
-    unsigned type;
-};
-
-class RecordingSink final : public MessageSink {
-public:
-    std::deque<int> answers;  // for questions; OK when empty
-    std::vector<Shown> shown;
-    int Show(std::string_view text, std::string_view caption, unsigned type) override {
-        shown.push_back({std::string(text), std::string(caption), type});
-        if ((type & kMbButtonMask) == kMbOk || answers.empty()) return kIdOk;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-};
+using test::RecordingSink;
 
 class RecordingStatus final : public StatusWindow {
 public:
@@ -213,8 +200,10 @@ protected:
     void SetUp() override {
         SetSettingsFilePath(dir / "zultw.ini");
         SetCurrentPortSelection(std::make_unique<PortSelection>());
+        UseSettingsDeviceMap();
     }
     void TearDown() override {
+        SetDeviceMap(nullptr);
         SetCurrentPortSelection(nullptr);
         SetSettingsFilePath("");
     }

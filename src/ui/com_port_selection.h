@@ -1,6 +1,6 @@
 #pragma once
-// The COM port selection and the loopback test that checks a port and cable
-// with a self-test adapter joining the port's transmit and receive lines.
+// The COM port selection and the loopback test as the windows run them: the
+// questions, the status window and the result message around the check.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,11 +19,6 @@ public:
 };
 
 inline constexpr const char* kComTestStatusText = "Performing COM port test...";
-
-// Sends the byte values 0x00 to 0xFF in order on the named port, waits 250 ms
-// and expects them back in the same order: 1 for pass, 0 for fail (also for a
-// null name or a port that cannot be opened). The port is closed in every case.
-int loopbackTest(const char* portName);
 
 // The whole test on COM `portNumber`: two confirmations, the status window,
 // the loopback, the result message. Returns 2 (kIdCancel) when a confirmation

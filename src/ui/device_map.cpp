@@ -1,0 +1,17 @@
+#include "ui/device_map.h"
+
+#include "app/settings_store.h"
+#include "app/startup.h"
+#include "serial/device_names.h"
+
+namespace zul {
+
+std::string SettingsDeviceForComNumber(int comNumber) {
+    if (SettingsFilePath().empty()) return std::string();
+    const std::string key = "COM" + std::to_string(comNumber);
+    return SettingsStore(SettingsFilePath()).ReadValue("Devices", key.c_str(), "");
+}
+
+void UseSettingsDeviceMap() { SetDeviceMap(&SettingsDeviceForComNumber); }
+
+}  // namespace zul
