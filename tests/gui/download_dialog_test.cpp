@@ -22,7 +22,8 @@
 #include "support/clock.h"
 #include "tester/link_setup.h"
 #include "testlib/temp_dir.h"
-#include "testlib/tester_scripts.h"
+#include "testlib/image_fixtures.h"
+#include "testlib/script_fixtures.h"
 #include "testlib/tester_simulated_link.h"
 #include "ui/download_texts.h"
 
