@@ -48,7 +48,7 @@ for i in $(seq "$runs"); do
   times+=($(( (shown - start) / 1000 )))
   inside+=($(awk '/shown CMainFrame/ {print $(NF-1); exit}' "$log"))
   if [ "$i" -eq "$runs" ]; then
-    for _ in $(seq 500); do grep -q "shown CDownloadDlg" "$log" && break; sleep 0.01; done
+    for _ in $(seq 500); do grep -q "shown CSetupInstructionsDlg" "$log" && break; sleep 0.01; done
     sleep 1
     rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
   fi
@@ -65,4 +65,4 @@ printf 'start to main window shown: median %d.%03d s (fastest %d.%03d s, slowest
 insorted=($(printf '%s\n' "${inside[@]}" | sort -n))
 printf '  of which after the program was loaded (Qt set up, start-up, window shown): median %d ms\n' \
   "${insorted[$(( runs / 2 ))]}"
-printf 'resident memory, idle with the download dialog open: %d.%d MB\n' $((rss / 1024)) $(((rss % 1024) * 10 / 1024))
+printf 'resident memory, idle with the set-up instructions open: %d.%d MB\n' $((rss / 1024)) $(((rss % 1024) * 10 / 1024))

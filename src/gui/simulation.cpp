@@ -48,7 +48,6 @@ bool SimulatedTester::Start(const std::string& faults, std::string* error) {
 std::string SimulatedTester::devicePath() const { return device_ ? device_->path() : std::string(); }
 
 SimulatedTester::~SimulatedTester() {
-    if (simulator_) SetInProcessSimulator(false);
     if (player_.joinable()) {
         stop_ = true;
         player_.join();
