@@ -54,6 +54,7 @@ SimulatedTester::~SimulatedTester() {
     }
     if (device_) SetDeviceOverride("");
     if (memoryPort_) SetSerialPortFactory(nullptr);
+    SetInProcessSimulator(false);
 }
 
 }  // namespace zul::gui
