@@ -1,12 +1,12 @@
 #include "gui/status_dlg.h"
 
+#include "gui/paint_now.h"
+
 #include <QCloseEvent>
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
-#include <QWindow>
 
 namespace zul::gui {
 
@@ -30,14 +30,7 @@ CStatusDlg::CStatusDlg(const char* text, QWidget* owner)
     } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
-    show();
-    raise();
-    // Painted now: the work that follows may not return to the event loop
-    // for a while. The window system gets a bounded moment to map it.
-    QDeadlineTimer deadline(200);
-    while (windowHandle() != nullptr && !windowHandle()->isExposed() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    repaint();
+    ShowAndPaintNow(*this);
 }
 
 CStatusDlg::~CStatusDlg() { Close(); }

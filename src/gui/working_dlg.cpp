@@ -1,13 +1,12 @@
 #include "gui/working_dlg.h"
 
+#include "gui/paint_now.h"
+
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QScreen>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -82,16 +81,9 @@ CWorkingDlg::CWorkingDlg(std::atomic<int>* cancelFlag, QWidget* owner, const cha
     } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
-    show();
-    raise();
+    ShowAndPaintNow(*this);
     activateWindow();
     cancel_->setFocus();
-    // Painted now: the download that follows returns to the event loop only
-    // between blocks. The window system gets a bounded moment to map it.
-    QDeadlineTimer deadline(200);
-    while (windowHandle() != nullptr && !windowHandle()->isExposed() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    repaint();
 }
 
 CWorkingDlg::~CWorkingDlg() { Close(); }
