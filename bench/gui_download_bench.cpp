@@ -14,9 +14,9 @@
 #include <fstream>
 #include <memory>
 
-#include "app/messages.h"
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/messages.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "gui/download_dialog.h"
 #include "gui/gui_seams.h"
 #include "precise_player.h"

@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/messages.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "script/statement_parser.h"
 #include "serial/serial_port.h"
 #include "sim/sim_faults.h"

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "app/profile_file.h"
+#include "host/profile_file.h"
 #include "support/file_system.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "cli/printable.h"
 #include "cli/script_tools.h"
-#include "app/startup.h"
+#include "host/startup.h"
 #include "script/profile_document.h"
 #include "script/statement_parser.h"
 #include "script/text_util.h"

@@ -10,7 +10,7 @@
 #include "ui/download_flow.h"
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
-#include "app/startup.h"
+#include "host/startup.h"
 
 namespace zul::cli {
 namespace {

@@ -3,7 +3,7 @@
 // keys of the settings file.
 #include <iostream>
 
-#include "app/startup.h"
+#include "host/startup.h"
 #include "cli/command.h"
 #include "ui/com_port_selection.h"
 

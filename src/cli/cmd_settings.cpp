@@ -1,7 +1,7 @@
 // zul-cli settings: the settings file in use and every value as ZUL reads it now.
 #include <iostream>
 
-#include "app/startup.h"
+#include "host/startup.h"
 #include "cli/command.h"
 
 namespace zul::cli {

@@ -4,8 +4,8 @@
 #include <iostream>
 #include <string>
 
-#include "app/messages.h"
-#include "app/startup.h"
+#include "host/messages.h"
+#include "host/startup.h"
 #include "cli/command.h"
 #include "ui/com_port_selection.h"
 #include "serial/device_names.h"

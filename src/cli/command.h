@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "app/settings_store.h"
+#include "host/settings_store.h"
 
 namespace zul::cli {
 

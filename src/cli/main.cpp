@@ -4,8 +4,8 @@
 #include <map>
 #include <memory>
 
-#include "app/messages.h"
-#include "app/startup.h"
+#include "host/messages.h"
+#include "host/startup.h"
 #include "cli/command.h"
 #include "cli/terminal_sink.h"
 #include "serial/device_names.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/messages.h"
+#include "host/messages.h"
 #include "cli/command.h"
 
 namespace zul::cli {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/startup.h"
+#include "host/startup.h"
 #include "support/clock.h"
 #include "sim/sim_faults.h"
 #include "tester/link_trace.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/messages.h"
+#include "host/messages.h"
 #include "cli/command.h"
 #include "sim/tester_device.h"
 #include "sim/tester_simulator.h"

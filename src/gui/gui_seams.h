@@ -8,8 +8,8 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/message_pump.h"
-#include "app/messages.h"
+#include "host/message_pump.h"
+#include "host/messages.h"
 #include "ui/download_progress.h"
 
 namespace zul::gui {

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QStatusBar>
 
-#include "app/startup.h"
+#include "host/startup.h"
 #include "gui/about_dlg.h"
 #include "gui/download_dialog.h"
 #include "gui/pictures.h"

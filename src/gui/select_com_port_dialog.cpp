@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/startup.h"
+#include "host/startup.h"
 #include "gui/status_dlg.h"
 #include "serial/serial_devices.h"
 

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QPushButton>
 
-#include "app/settings_store.h"
+#include "host/settings_store.h"
 #include "ui/com_port_selection.h"
 
 namespace zul::gui {

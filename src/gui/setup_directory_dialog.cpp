@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "app/startup.h"
+#include "host/startup.h"
 #include "gui/folder_dialog.h"
 #include "ui/setup_directory.h"
 

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "app/settings_store.h"
+#include "host/settings_store.h"
 #include "gui/history_combo_box.h"
 
 namespace zul::gui {

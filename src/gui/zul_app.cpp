@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "gui/gui_seams.h"
 #include "gui/pictures.h"
 #include "gui/splash_wnd.h"

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/message_pump.h"
+#include "host/message_pump.h"
 #include "serial/direct_port.h"
 
 namespace zul {

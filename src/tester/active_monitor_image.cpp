@@ -1,5 +1,5 @@
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "tester/monitor_bootstrap.h"
 #include "tester/monitor_image.h"
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <optional>
 
-#include "app/message_pump.h"
+#include "host/message_pump.h"
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
 #include "tester/tester_link.h"

@@ -1,6 +1,6 @@
 #include "tester/monitor_bootstrap.h"
 
-#include "app/message_pump.h"
+#include "host/message_pump.h"
 #include "tester/link_setup.h"
 #include "tester/tester_link.h"
 

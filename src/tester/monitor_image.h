@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "host/settings_store.h"
 #include "support/file_system.h"
 #include "tester/monitor_commands.h"
 

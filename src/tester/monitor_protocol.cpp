@@ -3,7 +3,7 @@
 #include <charconv>
 #include <string>
 
-#include "app/message_pump.h"
+#include "host/message_pump.h"
 #include "support/clock.h"
 #include "tester/tester_link.h"
 

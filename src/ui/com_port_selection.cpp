@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/messages.h"
-#include "app/startup.h"
+#include "host/messages.h"
+#include "host/startup.h"
 #include "serial/loopback.h"
 
 namespace zul {

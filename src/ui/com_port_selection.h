@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "host/settings_store.h"
 
 namespace zul {
 

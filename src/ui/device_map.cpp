@@ -1,7 +1,7 @@
 #include "ui/device_map.h"
 
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "serial/device_names.h"
 
 namespace zul {

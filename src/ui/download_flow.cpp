@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/message_pump.h"
-#include "app/messages.h"
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/message_pump.h"
+#include "host/messages.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "script/profile_document.h"
 #include "script/statement_parser.h"
 #include "support/clock.h"

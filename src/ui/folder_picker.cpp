@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/messages.h"
+#include "host/messages.h"
 #include "script/application_catalogue.h"
 
 namespace zul {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings_store.h"
+#include "host/settings_store.h"
 #include "ui/folder_history.h"
 #include "ui/folder_rules.h"
 

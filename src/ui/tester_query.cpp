@@ -1,7 +1,7 @@
 #include "ui/tester_query.h"
 
-#include "app/message_pump.h"
-#include "app/messages.h"
+#include "host/message_pump.h"
+#include "host/messages.h"
 #include "ui/download_texts.h"
 #include "tester/link_setup.h"
 

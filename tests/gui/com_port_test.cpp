@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "gui/gui_seams.h"
 #include "gui/main_frame.h"
 #include "gui/select_com_port_dialog.h"

@@ -10,8 +10,8 @@
 #include <map>
 #include <memory>
 
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "gui/download_dialog.h"
 #include "gui/gui_seams.h"
 #include "gui/main_frame.h"

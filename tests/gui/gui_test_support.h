@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "host/messages.h"
 #include "testlib/recording_sink.h"
 
 namespace zul::gui::test {

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/startup.h"
+#include "host/startup.h"
 #include "gui/folder_dialog.h"
 #include "gui/gui_seams.h"
 #include "gui/history_combo_box.h"

@@ -11,9 +11,9 @@
 
 #include <filesystem>
 
-#include "app/message_pump.h"
-#include "app/messages.h"
-#include "app/startup.h"
+#include "host/message_pump.h"
+#include "host/messages.h"
+#include "host/startup.h"
 #include "gui/gui_seams.h"
 #include "gui/zul_app.h"
 #include "gui_test_support.h"

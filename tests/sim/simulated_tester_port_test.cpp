@@ -163,7 +163,7 @@ TEST(SimulatedTesterPort, AnyFrameButEightNOneGarblesEveryByte) {
     };
     std::string reference;  // the answer as read in 8N1 (the first row)
     for (const auto& row : kTable) {
-        SCOPED_TRACE(std::string(1, row.parity) + std::to_string(row.dataBits) + std::to_string(row.stopBits));
+        SCOPED_TRACE(::testing::Message() << row.parity << row.dataBits << row.stopBits);
         VirtualClock clock;
         ScopedClock installed(clock);
         for (bool fromPc : {true, false}) {

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "app/message_pump.h"
+#include "host/message_pump.h"
 #include "support/clock.h"
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <numeric>
 
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "support/clock.h"
 #include "tester/link_setup.h"
 #include "testlib/temp_dir.h"

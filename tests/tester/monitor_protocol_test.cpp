@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/message_pump.h"
+#include "host/message_pump.h"
 #include "support/clock.h"
 #include "testlib/tester_fake_monitor.h"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/messages.h"
+#include "host/messages.h"
 
 namespace zul::test {
 

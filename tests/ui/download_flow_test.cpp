@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-#include "app/messages.h"
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/messages.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "support/clock.h"
 #include "ui/download_texts.h"
 #include "tester/link_setup.h"

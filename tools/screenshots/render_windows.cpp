@@ -21,7 +21,7 @@
 #include <map>
 #include <vector>
 
-#include "app/startup.h"
+#include "host/startup.h"
 #include "gui/about_dlg.h"
 #include "gui/download_dialog.h"
 #include "gui/setup_instructions_dlg.h"

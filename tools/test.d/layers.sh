@@ -7,14 +7,14 @@ cd "$(dirname "$0")/../.."
 
 declare -A allowed=(
   [support]=""
-  [app]="support"
-  [script]="app support"
-  [serial]="app support"
-  [tester]="script serial app support"
-  [sim]="script serial app support"
-  [ui]="tester script serial app support"
-  [cli]="ui tester sim script serial app support"
-  [gui]="ui tester sim script serial app support"
+  [host]="support"
+  [script]="host support"
+  [serial]="host support"
+  [tester]="script serial host support"
+  [sim]="script serial host support"
+  [ui]="tester script serial host support"
+  [cli]="ui tester sim script serial host support"
+  [gui]="ui tester sim script serial host support"
 )
 
 status=0

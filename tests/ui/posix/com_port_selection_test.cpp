@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/settings_store.h"
-#include "app/startup.h"
+#include "host/messages.h"
+#include "host/settings_store.h"
+#include "host/startup.h"
 #include "serial/device_names.h"
 #include "serial/direct_port.h"
 #include "serial/loopback.h"

@@ -1,9 +1,9 @@
-#include "app/startup.h"
+#include "host/startup.h"
 
 #include <cstring>
 
-#include "app/profile_file.h"
-#include "app/settings_store.h"
+#include "host/profile_file.h"
+#include "host/settings_store.h"
 #include "support/platform.h"
 
 namespace zul {

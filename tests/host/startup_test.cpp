@@ -1,10 +1,10 @@
-#include "app/startup.h"
+#include "host/startup.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "app/profile_file.h"
-#include "app/settings_store.h"
+#include "host/profile_file.h"
+#include "host/settings_store.h"
 #include "testlib/memory_file_system.h"
 #include "testlib/temp_dir.h"
 

@@ -1,6 +1,6 @@
-#include "app/settings_store.h"
+#include "host/settings_store.h"
 
-#include "app/profile_file.h"
+#include "host/profile_file.h"
 #include "support/platform.h"
 
 namespace zul {

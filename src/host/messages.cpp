@@ -1,4 +1,4 @@
-#include "app/messages.h"
+#include "host/messages.h"
 
 #include <cstdio>
 

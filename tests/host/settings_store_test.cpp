@@ -1,8 +1,8 @@
-#include "app/settings_store.h"
+#include "host/settings_store.h"
 
 #include <gtest/gtest.h>
 
-#include "app/startup.h"
+#include "host/startup.h"
 #include "testlib/memory_file_system.h"
 
 namespace zul {

@@ -1,4 +1,4 @@
-#include "app/profile_file.h"
+#include "host/profile_file.h"
 
 #include <gtest/gtest.h>
 
