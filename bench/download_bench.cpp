@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
         statement.imagePath = imagePath;
         statement.batterySkip = true;
         std::uint32_t blocksSent = 0;
-        result = RunLoadStatement(statement, kImageSize / 128, blocksSent, watch);
+        result = ResultNumber(RunLoadStatement(statement, kImageSize / 128, blocksSent, watch));
         CloseTesterLink();
     }
     std::remove(imagePath.c_str());

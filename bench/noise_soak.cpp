@@ -109,7 +109,7 @@ Verdict Check(const ApplicationRecord& record, const sim::TesterSimulator& teste
     };
     bool flash = false;
     for (const ParsedStatement& parsed : ParseAllStatements(record)) {
-        if (parsed.result != STMT_LOAD) continue;
+        if (parsed.result != StatementResult::STMT_LOAD) continue;
         const StatementRecord& s = parsed.currentStatement;
         if (s.loadType == kLoadFlash) flash = true;
         if (s.eraseOnly) continue;

@@ -98,9 +98,10 @@ std::unique_ptr<zul::ApplicationRecord> BigApplication(int statements) {
 long long DownloadPass(zul::ApplicationRecord& record) {
     long long total = 0;
     for (int n = 0; n < record.statementCount; ++n) {
-        if (zul::ParseStatement(record, n) != zul::STMT_LOAD) continue;
+        if (zul::ParseStatement(record, n) != zul::StatementResult::STMT_LOAD) continue;
         for (int m = 0; m < record.statementCount; ++m)
-            if (zul::ParseStatement(record, m) == zul::STMT_LOAD) total += record.currentStatement.imageSize;
+            if (zul::ParseStatement(record, m) == zul::StatementResult::STMT_LOAD)
+                total += record.currentStatement.imageSize;
         zul::ParseStatement(record, n);
     }
     return total;

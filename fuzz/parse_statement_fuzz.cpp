@@ -19,21 +19,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zul::ApplicationRecord record;
     record.imageDir = "/nonexistent-zul-fuzz-images";
     record.currentStatement.imagePath = "sentinel";
-    const int result = zul::ParseStatementLine(record, line);
+    const zul::StatementResult result = zul::ParseStatementLine(record, line);
     switch (result) {
-        case zul::STMT_LOAD:
+        case zul::StatementResult::STMT_LOAD:
             if (record.currentStatement != record.workStatement) std::abort();
             if (record.currentStatement.imagePath.size() > zul::kMaxImagePath) std::abort();
             if (record.currentStatement.loadType < 0 || record.currentStatement.loadType > 3) std::abort();
             break;
-        case zul::STMT_MESSAGE:
+        case zul::StatementResult::STMT_MESSAGE:
             if (record.messageText != line || line.empty() || line[0] != '!') std::abort();
             [[fallthrough]];
-        case zul::STMT_BAD_DEVICE:
-        case zul::STMT_EMPTY_IMAGE:
-        case zul::STMT_BAD_OPTION:
-        case zul::STMT_OPEN_FAILED:
-        case zul::STMT_BAD_STATEMENT:
+        case zul::StatementResult::STMT_BAD_DEVICE:
+        case zul::StatementResult::STMT_EMPTY_IMAGE:
+        case zul::StatementResult::STMT_BAD_OPTION:
+        case zul::StatementResult::STMT_OPEN_FAILED:
+        case zul::StatementResult::STMT_BAD_STATEMENT:
             if (record.currentStatement.imagePath != "sentinel") std::abort();
             break;
         default: std::abort();

@@ -69,8 +69,8 @@ bool g_flashStatementSeen = false;
 void WarnAboutMonitorImage() {
     if (!g_flashStatementSeen) return;
     MonitorImage image;
-    const int selected = SelectMonitorImage(SettingsStore(SettingsFilePath()), RealFileSystem(), &image);
-    if (selected != kMonitorImageOk) {
+    const MonitorImageResult selected = SelectMonitorImage(SettingsStore(SettingsFilePath()), RealFileSystem(), &image);
+    if (selected != MonitorImageResult::Ok) {
         std::cout << "warning: the monitor image named by MonitorImage in section [Dir Setup] of " << SettingsFilePath()
                   << " cannot be used: flash statements will end with \"Monitor could not be downloaded\"\n";
     } else if (image.placeholder) {
@@ -103,8 +103,9 @@ CheckResult CheckApplication(ApplicationRecord& record) {
         }
     }
     if (!StatementCountWithinLimit(record)) {
-        std::cout << "  error " << STMT_BAD_STATEMENT << " " << StatementResultName(STMT_BAD_STATEMENT) << ": \""
-                  << StatementResultMessage(STMT_BAD_STATEMENT) << "\": " << record.statementCount
+        constexpr StatementResult kRefused = StatementResult::STMT_BAD_STATEMENT;
+        std::cout << "  error " << ResultNumber(kRefused) << " " << StatementResultName(kRefused) << ": \""
+                  << StatementResultMessage(kRefused) << "\": " << record.statementCount
                   << " statements, more than the " << kMaxStatements
                   << " that can be named; the download refuses the application before sending anything\n";
         outcome.usable = false;
@@ -114,14 +115,14 @@ CheckResult CheckApplication(ApplicationRecord& record) {
     for (int n = 0; n < checked; ++n) {
         std::cout << "  stmt" << n + 1 << ": ";
         std::cout.flush();  // token diagnostics are written straight to standard output
-        const int result = ParseStatement(record, n);
-        if (result == STMT_MESSAGE) {
+        const StatementResult result = ParseStatement(record, n);
+        if (result == StatementResult::STMT_MESSAGE) {
             std::cout << "message \"" << Printable(record.messageText) << "\"\n";
             if (record.messageText == kNotSpecifiedStatement) Warn("the statement is missing from the script");
             continue;
         }
-        if (result != STMT_LOAD) {
-            std::cout << "error " << result << " " << StatementResultName(result) << ": \""
+        if (result != StatementResult::STMT_LOAD) {
+            std::cout << "error " << ResultNumber(result) << " " << StatementResultName(result) << ": \""
                       << StatementResultMessage(result) << "\"\n";
             allParse = false;
             continue;
@@ -138,7 +139,7 @@ CheckResult CheckApplication(ApplicationRecord& record) {
             Warn("the image file " + Printable(s.imagePath) + " does not exist");
         } else if (!problem.empty()) {
             Error("the image file " + Printable(s.imagePath) + " " + problem + ": the download stops with \"" +
-                  EngineResultMessage(kDownloadImageUnreadable)->text + "\"");
+                  EngineResultMessage(DownloadResult::ImageUnreadable)->text + "\"");
             outcome.usable = false;
         }
         if (!s.eraseOnly) {

@@ -10,9 +10,10 @@
 namespace zul {
 
 using script_text::IsBlank;
+using enum StatementResult;
 
-const char* StatementResultName(int code) {
-    switch (code) {
+const char* StatementResultName(StatementResult result) {
+    switch (result) {
         case STMT_MESSAGE: return "STMT_MESSAGE";
         case STMT_BAD_DEVICE: return "STMT_BAD_DEVICE";
         case STMT_LOAD: return "STMT_LOAD";
@@ -24,8 +25,8 @@ const char* StatementResultName(int code) {
     }
 }
 
-const char* StatementResultMessage(int code) {
-    switch (code) {
+const char* StatementResultMessage(StatementResult result) {
+    switch (result) {
         case STMT_MESSAGE:
         case STMT_LOAD: return "";
         case STMT_BAD_DEVICE: return "No device specified to download to";
@@ -88,8 +89,8 @@ constexpr int kPageShift = 13;  // program-card pages are 8 KB
 // The parse proper. `work` is written only when the statement gets as far
 // as naming its image (`workReset` then true), which is when the record's
 // workStatement is replaced.
-int ParseLine(const std::string& imageDir, std::string_view line, std::string* message, StatementRecord* work,
-              bool* workReset) {
+StatementResult ParseLine(const std::string& imageDir, std::string_view line, std::string* message,
+                          StatementRecord* work, bool* workReset) {
     message->clear();
     *workReset = false;
     if (line.size() > kMaxStatementLength) return STMT_BAD_STATEMENT;
@@ -315,7 +316,7 @@ std::string ResolveImagePathPosix(const std::string& imageDir, std::string_view 
 struct ScriptHoldState {
     std::unordered_map<std::string, std::string> lines;  // lower-case key -> statement
     struct Outcome {
-        int result = 0;
+        StatementResult result{};
         std::string message;
         bool workReset = false;
         StatementRecord work;
@@ -337,10 +338,10 @@ std::string ReadStatementLine(const ApplicationRecord& record, int n) {
     return line;
 }
 
-int ParseStatementLine(ApplicationRecord& record, std::string_view line) {
+StatementResult ParseStatementLine(ApplicationRecord& record, std::string_view line) {
     StatementRecord work;
     bool workReset = false;
-    int result = ParseLine(record.imageDir, line, &record.messageText, &work, &workReset);
+    const StatementResult result = ParseLine(record.imageDir, line, &record.messageText, &work, &workReset);
     if (workReset) record.workStatement = std::move(work);
     if (result == STMT_LOAD) record.currentStatement = record.workStatement;
     return result;
@@ -348,7 +349,7 @@ int ParseStatementLine(ApplicationRecord& record, std::string_view line) {
 
 bool StatementCountWithinLimit(const ApplicationRecord& record) { return record.statementCount <= kMaxStatements; }
 
-int ParseStatement(ApplicationRecord& record, int n) {
+StatementResult ParseStatement(ApplicationRecord& record, int n) {
     if (n < 0 || n >= kMaxStatements) {
         // Its key could not be formed; nothing it could name would be sound.
         record.messageText.clear();

@@ -11,7 +11,7 @@
 
 namespace zul {
 
-enum StatementResult : int {
+enum class StatementResult : int {
     STMT_MESSAGE = 10,      // messageText holds the message
     STMT_BAD_DEVICE = 11,   // device option not known
     STMT_LOAD = 12,         // currentStatement holds the load
@@ -25,11 +25,17 @@ enum StatementResult : int {
     STMT_BAD_STATEMENT = 17,
 };
 
+// The number a result is reported with (check reports, logs).
+constexpr int ResultNumber(StatementResult result) { return static_cast<int>(result); }
+
 // "STMT_LOAD" and so on; "unknown" for other codes.
-const char* StatementResultName(int code);
-// What the download dialog shows for a failed parse: "No device specified to
-// download to", ..., "Error with setup" for any other code. Empty for 10 and 12.
-const char* StatementResultMessage(int code);
+const char* StatementResultName(StatementResult result);
+// What the download dialog shows for a failed parse, with the caption
+// kStatementErrorCaption: "No device specified to download to", ..., "Error
+// with setup" for any other code. Empty for STMT_MESSAGE and STMT_LOAD, which
+// are no failures.
+const char* StatementResultMessage(StatementResult result);
+inline constexpr const char* kStatementErrorCaption = "Error";
 
 // Limits of one statement.
 inline constexpr std::size_t kMaxStatementLength = 255;
@@ -38,7 +44,7 @@ inline constexpr int kMaxParameters = 4;
 inline constexpr int kMaxQualifiers = 6;
 inline constexpr int kMaxShortOptions = 5;
 // Statement keys run from "stmt1" to "stmt999"; ParseStatement answers
-// STMT_BAD_STATEMENT for any n outside 0..kMaxStatements-1.
+// StatementResult::STMT_BAD_STATEMENT for any n outside 0..kMaxStatements-1.
 inline constexpr int kMaxStatements = 999;
 
 // The split form of one statement line. Views point into the line.
@@ -99,7 +105,7 @@ bool StatementCountWithinLimit(const ApplicationRecord& record);
 
 // Parses statement n (0-based) of the application. Writes messageText,
 // workStatement and, on STMT_LOAD only, currentStatement.
-int ParseStatement(ApplicationRecord& record, int n);
+StatementResult ParseStatement(ApplicationRecord& record, int n);
 
 // The statement line as ParseStatement sees it: the value of "stmt<n+1>", or
 // "!NOT SPECIFIED" when it is absent or the script cannot be read.
@@ -107,7 +113,7 @@ std::string ReadStatementLine(const ApplicationRecord& record, int n);
 
 // Parses one statement line as ParseStatement does for `record` (imageDir,
 // the statement records and messageText are read and written the same way).
-int ParseStatementLine(ApplicationRecord& record, std::string_view line);
+StatementResult ParseStatementLine(ApplicationRecord& record, std::string_view line);
 
 // While a ScriptHold is alive, ParseStatement on its record reads the script
 // once and answers a repeated statement from the first parse of it, images
@@ -128,7 +134,7 @@ private:
 
 // One statement's outcome, as ParseStatement leaves it.
 struct ParsedStatement {
-    int result = 0;
+    StatementResult result{};
     std::string messageText;
     StatementRecord workStatement;
     StatementRecord currentStatement;

@@ -12,7 +12,7 @@ std::optional<MonitorImageRef> BuiltInMonitorImage() {
     if (SettingsFilePath().empty()) {
         selected = MonitorPowerPcImage();
     } else if (SelectMonitorImage(SettingsStore(SettingsFilePath()), RealFileSystem(), &selected) !=
-               kMonitorImageOk) {
+               MonitorImageResult::Ok) {
         return std::nullopt;
     }
     return MonitorImageRef{selected.loadAddress, selected.bytes, selected.placeholder};

@@ -56,7 +56,7 @@ std::optional<std::string> TransferCommand(const LoadStatement& s) {
     return std::nullopt;
 }
 
-// One statement from start to end. Each step returns kDownloadOk or the
+// One statement from start to end. Each step returns DownloadResult::Ok or the
 // result the statement fails with.
 class StatementRun {
 public:
@@ -64,19 +64,19 @@ public:
                  DownloadObserver& observer)
         : s_(statement), totalBlocks_(totalBlocks), blocksSent_(blocksSent), observer_(observer) {}
 
-    int Run();
+    DownloadResult Run();
 
 private:
-    int OpenImage();
-    int PrepareFlash();
+    DownloadResult OpenImage();
+    DownloadResult PrepareFlash();
     bool TestBattery();
     bool Erase();
-    int SendBlocks();
+    DownloadResult SendBlocks();
     void ShowProgress(std::uint32_t block);
-    int EndTransfer();
+    DownloadResult EndTransfer();
     void SwitchBack();
-    int Finish(int result);
-    int Fail(int result);
+    DownloadResult Finish(DownloadResult result);
+    DownloadResult Fail(DownloadResult result);
 
     const LoadStatement s_;
     const std::uint32_t totalBlocks_;
@@ -87,47 +87,47 @@ private:
     std::uint32_t blocks_ = 0;
 };
 
-int StatementRun::Run() {
+DownloadResult StatementRun::Run() {
     // The flag is cleared once, when the download starts: a cancel pressed
     // while the statement before was ending (or during one that sends no
     // blocks) stops the download here, before the link is touched.
-    if (observer_.CancelRequested()) return kDownloadAborted;
-    if (const int opened = OpenImage(); opened != kDownloadOk) return opened;
+    if (observer_.CancelRequested()) return DownloadResult::Aborted;
+    if (const DownloadResult opened = OpenImage(); opened != DownloadResult::Ok) return opened;
     // Flash work needs a monitor program that may be started on this tester;
     // without one nothing is sent at all.
-    if (s_.loadType == kLoadFlash && !UploadableMonitorImage()) return Finish(kDownloadMonitorFailed);
+    if (s_.loadType == kLoadFlash && !UploadableMonitorImage()) return Finish(DownloadResult::MonitorFailed);
 
-    if (const int linked = EstablishFastLink(context_); linked != 0) return Fail(linked);
+    if (const DownloadResult linked = EstablishFastLink(context_); linked != DownloadResult::Ok) return Fail(linked);
 
     PumpPendingMessages();
     observer_.ShowStatus(kErasingStatus);
     observer_.ShowTitle(kErasingTitle);
     if (s_.loadType == kLoadFlash) {
-        if (const int prepared = PrepareFlash(); prepared != kDownloadOk) return Fail(prepared);
+        if (const DownloadResult prepared = PrepareFlash(); prepared != DownloadResult::Ok) return Fail(prepared);
     }
 
     observer_.ShowStatus(DownloadingStatusText(s_.imagePath));
 
     if (!s_.eraseOnly) {
         const std::optional<std::string> load = TransferCommand(s_);
-        if (!load) return kDownloadBadDeviceType;
+        if (!load) return DownloadResult::BadDeviceType;
         // A cancel pressed during the erase: the tester need not even be
         // told about a transfer that will not come.
-        if (observer_.CancelRequested()) return Fail(kDownloadAborted);
+        if (observer_.CancelRequested()) return Fail(DownloadResult::Aborted);
         // The tester stores the blocks where the command it understood says:
         // a garbled address or size fails the statement before any data.
-        if (SendCheckedCommand(context_, *load) != 0) return Fail(kDownloadNoAnswer);
-        if (const int sent = SendBlocks(); sent != kDownloadOk) return Fail(sent);
-        if (const int ended = EndTransfer(); ended != kDownloadOk) return Fail(ended);
+        if (SendCheckedCommand(context_, *load) != MonitorResult::Ok) return Fail(DownloadResult::NoAnswer);
+        if (const DownloadResult sent = SendBlocks(); sent != DownloadResult::Ok) return Fail(sent);
+        if (const DownloadResult ended = EndTransfer(); ended != DownloadResult::Ok) return Fail(ended);
     }
 
     SwitchBack();
-    return Finish(kDownloadOk);
+    return Finish(DownloadResult::Ok);
 }
 
-int StatementRun::OpenImage() {
+DownloadResult StatementRun::OpenImage() {
     image_.open(s_.imagePath, std::ios::binary);
-    if (!image_) return kDownloadImageUnreadable;
+    if (!image_) return DownloadResult::ImageUnreadable;
     blocks_ = s_.imageSize / kBlockDataSize;
     const bool sendsData = !s_.eraseOnly && s_.loadType >= kLoadRam && s_.loadType <= kLoadFlash;
     if (sendsData) {
@@ -137,25 +137,25 @@ int StatementRun::OpenImage() {
         const std::streamoff length = image_.tellg();
         image_.seekg(0, std::ios::beg);
         if (length < 0 || static_cast<std::uint64_t>(length) < std::uint64_t{blocks_} * kBlockDataSize)
-            return kDownloadImageUnreadable;
+            return DownloadResult::ImageUnreadable;
     }
-    return kDownloadOk;
+    return DownloadResult::Ok;
 }
 
 // ZUL's monitor, the battery and the erase before flash is written.
-int StatementRun::PrepareFlash() {
-    if (const int monitor = EnsureMonitor(context_); monitor != 0) return monitor;
-    if (!s_.batterySkip && !TestBattery()) return kDownloadNoAnswer;
-    if (!s_.noErase && !Erase()) return kDownloadNoAnswer;
-    return kDownloadOk;
+DownloadResult StatementRun::PrepareFlash() {
+    if (const DownloadResult monitor = EnsureMonitor(context_); monitor != DownloadResult::Ok) return monitor;
+    if (!s_.batterySkip && !TestBattery()) return DownloadResult::NoAnswer;
+    if (!s_.noErase && !Erase()) return DownloadResult::NoAnswer;
+    return DownloadResult::Ok;
 }
 
 // The battery tests stop at the first without a prompt; the probe after
 // them decides.
 bool StatementRun::TestBattery() {
     for (std::uint8_t value : kBatteryCompareValues)
-        if (SendCommand(context_, BatteryTestCommand(value), kBatteryTest) != 0) break;
-    return SendCommand(context_, VersionProbeCommand(), kRetryProbe) == 0;
+        if (SendCommand(context_, BatteryTestCommand(value), kBatteryTest) != MonitorResult::Ok) break;
+    return SendCommand(context_, VersionProbeCommand(), kRetryProbe) == MonitorResult::Ok;
 }
 
 bool StatementRun::Erase() {
@@ -164,27 +164,27 @@ bool StatementRun::Erase() {
     const std::string erase = EraseCommand(s_);
     if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
     constexpr CommandWait kCapturedErase{kEraseWait.waitSeconds, kEraseWait.timeoutCode, kEraseWait.errorCode, true};
-    return SendCommand(context_, erase, kCapturedErase) == 0 && ReplyEchoes(context_.Reply(), erase);
+    return SendCommand(context_, erase, kCapturedErase) == MonitorResult::Ok && ReplyEchoes(context_.Reply(), erase);
 }
 
-int StatementRun::SendBlocks() {
+DownloadResult StatementRun::SendBlocks() {
     std::uint32_t sentHere = 0;
     std::array<std::uint8_t, kBlockDataSize> data{};
     for (std::uint32_t i = 0; i < blocks_; ++i) {
         PumpPendingMessages();
         ShowProgress(i);
         image_.read(reinterpret_cast<char*>(data.data()), kBlockDataSize);
-        if (image_.gcount() != static_cast<std::streamsize>(kBlockDataSize)) return kDownloadImageUnreadable;
+        if (image_.gcount() != static_cast<std::streamsize>(kBlockDataSize)) return DownloadResult::ImageUnreadable;
         const BlockFrame frame = FrameBlock(data);
-        if (observer_.CancelRequested()) return kDownloadAborted;
-        const int sent = SendBlock(context_, frame);
+        if (observer_.CancelRequested()) return DownloadResult::Aborted;
+        const MonitorResult sent = SendBlock(context_, frame);
         PumpPendingMessages();
-        if (sent != 0) return kDownloadBlockRefused;
+        if (sent != MonitorResult::Ok) return DownloadResult::BlockRefused;
         ++blocksSent_;
         ++sentHere;
     }
     if (blocks_ != 0) observer_.ShowCurrentPercent(static_cast<int>((100ull * sentHere) / blocks_));
-    return kDownloadOk;
+    return DownloadResult::Ok;
 }
 
 // Both bars and the title before `block` of this statement goes out.
@@ -196,21 +196,22 @@ void StatementRun::ShowProgress(std::uint32_t block) {
     observer_.ShowTitle(DownloadingTitle(totalPercent));
 }
 
-int StatementRun::EndTransfer() {
+DownloadResult StatementRun::EndTransfer() {
     // The monitor ends the transfer with its prompt; a "*" here is the last
     // block refused.
     switch (SendCommand(context_, "", kCheckedTransferEnd)) {
-        case 0:
+        case MonitorResult::Ok:
             break;
-        case kMonitorBlockRefused:
-            return kDownloadBlockRefused;
+        case MonitorResult::BlockRefused:
+            return DownloadResult::BlockRefused;
         default:
-            return kDownloadNoAnswer;
+            return DownloadResult::NoAnswer;
     }
-    if (SendCommand(context_, VersionProbeCommand(), kProbeAfterTransfer) != 0) return kDownloadNoAnswer;
-    if (s_.loadType == kLoadRamRun && SendCheckedCommand(context_, CallCommand(s_.loadAddress)) != 0)
-        return kDownloadNoAnswer;
-    return kDownloadOk;
+    if (SendCommand(context_, VersionProbeCommand(), kProbeAfterTransfer) != MonitorResult::Ok)
+        return DownloadResult::NoAnswer;
+    if (s_.loadType == kLoadRamRun && SendCheckedCommand(context_, CallCommand(s_.loadAddress)) != MonitorResult::Ok)
+        return DownloadResult::NoAnswer;
+    return DownloadResult::Ok;
 }
 
 // The link back at 9600, and the reset the statement asks for.
@@ -224,7 +225,7 @@ void StatementRun::SwitchBack() {
 
 // Ends a statement: closes the image, lets the windows catch up, and gives
 // the tester a moment before the next statement talks to it.
-int StatementRun::Finish(int result) {
+DownloadResult StatementRun::Finish(DownloadResult result) {
     image_.close();
     PumpPendingMessages();
     WaitWithMessages(100);
@@ -233,7 +234,7 @@ int StatementRun::Finish(int result) {
     return result;
 }
 
-int StatementRun::Fail(int result) {
+DownloadResult StatementRun::Fail(DownloadResult result) {
     // Nothing queued for the tester may go out after a failure.
     if (TesterLink* link = ActiveTesterLink()) link->PurgeTransmit();
     return Finish(result);
@@ -262,7 +263,7 @@ MonitorContext& EngineMonitorContext() {
     return context;
 }
 
-int RunLoadStatement(const LoadStatement& statement, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
+DownloadResult RunLoadStatement(const LoadStatement& statement, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
                      DownloadObserver& observer) {
     return StatementRun(statement, totalBlocks, blocksSent, observer).Run();
 }

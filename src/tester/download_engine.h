@@ -7,20 +7,11 @@
 #include <string_view>
 
 #include "script/application_record.h"
-#include "tester/monitor_protocol.h"
 #include "tester/download_observer.h"
+#include "tester/download_result.h"
+#include "tester/monitor_protocol.h"
 
 namespace zul {
-
-// Results of a statement.
-inline constexpr int kDownloadOk = 0;
-inline constexpr int kDownloadImageUnreadable = 15;
-inline constexpr int kDownloadAborted = 2003;
-inline constexpr int kDownloadMonitorFailed = 2005;
-inline constexpr int kDownloadBadDeviceType = 2006;
-inline constexpr int kDownloadNoAnswer = 2007;
-inline constexpr int kDownloadSpeedFailed = 2009;
-inline constexpr int kDownloadBlockRefused = 2010;
 
 // The fields of a parsed load statement that the engine acts upon.
 struct LoadStatement {
@@ -54,7 +45,7 @@ MonitorContext& EngineMonitorContext();
 // Carries out `statement` on the open link. `totalBlocks` is the block count
 // of the whole application; `blocksSent` counts the application's blocks sent
 // so far and grows by one per block.
-int RunLoadStatement(const LoadStatement& statement, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
+DownloadResult RunLoadStatement(const LoadStatement& statement, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
                      DownloadObserver& observer);
 
 }  // namespace zul

@@ -18,7 +18,7 @@ public:
     // differs from the one shown.
     virtual void ShowTitle(std::string_view title) = 0;
     // Polled when the statement starts, before the transfer command and
-    // before every block: true stops the statement with kDownloadAborted.
+    // before every block: true stops the statement with DownloadResult::Aborted.
     virtual bool CancelRequested() = 0;
 };
 

@@ -26,28 +26,29 @@ int CloseTesterLink() {
 
 int QueryHardwareId(MonitorContext& context) {
     g_saidSimulated = false;
-    if (SendCommand(context, HardwareIdCommand(), kHardwareQuery) != 0) return kHardwareSilent;
+    if (SendCommand(context, HardwareIdCommand(), kHardwareQuery) != MonitorResult::Ok) return kHardwareSilent;
     // The first three characters are the echo of "I\r".
     const std::string_view reply = context.Reply();
     g_saidSimulated = reply.find("(simulated)") != std::string_view::npos;
     return reply.size() >= 7 && reply.substr(3, 4) == "ZIZ2" ? kHardwareZiz2 : kHardwareOther;
 }
 
-int EstablishFastLink(MonitorContext& context) {
-    if (SendCommand(context, VersionProbeCommand(), kPlainProbe) != 0) {
+DownloadResult EstablishFastLink(MonitorContext& context) {
+    if (SendCommand(context, VersionProbeCommand(), kPlainProbe) != MonitorResult::Ok) {
         if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
         bool answered = false;
         for (int probe = 0; probe < 4 && !answered; ++probe)
-            answered = SendCommand(context, VersionProbeCommand(), kRetryProbe) == 0;
-        if (!answered) return kTesterNoAnswer;
+            answered = SendCommand(context, VersionProbeCommand(), kRetryProbe) == MonitorResult::Ok;
+        if (!answered) return DownloadResult::NoAnswer;
     }
     PumpPendingMessages();
-    if (SendCommand(context, VersionProbeCommand(), kFinalSyncProbe) != 0) return kTesterNoAnswer;
-    if (SetLinkSpeed(context, "115200", false) != 0) {
+    if (SendCommand(context, VersionProbeCommand(), kFinalSyncProbe) != MonitorResult::Ok)
+        return DownloadResult::NoAnswer;
+    if (SetLinkSpeed(context, "115200", false) != LinkSpeedResult::Ok) {
         SetLinkSpeed(context, "9600", true);
-        return kTesterSpeedFailed;
+        return DownloadResult::SpeedFailed;
     }
-    return 0;
+    return DownloadResult::Ok;
 }
 
 }  // namespace zul

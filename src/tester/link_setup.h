@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "tester/download_result.h"
 #include "tester/monitor_protocol.h"
 #include "tester/tester_link.h"
 
@@ -12,10 +13,6 @@ namespace zul {
 // OpenTesterLink results.
 inline constexpr int kLinkOpenFailed = 151;
 inline constexpr int kLinkSettingsRefused = 1000;
-
-// Engine results that come from here.
-inline constexpr int kTesterNoAnswer = 2007;
-inline constexpr int kTesterSpeedFailed = 2009;
 
 // QueryHardwareId results.
 inline constexpr int kHardwareZiz2 = 1;
@@ -42,8 +39,8 @@ int QueryHardwareId(MonitorContext& context);
 bool TesterIsSimulated();
 void SetInProcessSimulator(bool active);
 
-// 0 (both ends at 115200), kTesterNoAnswer, or kTesterSpeedFailed (the PC
-// side is back at 9600).
-int EstablishFastLink(MonitorContext& context);
+// Ok (both ends at 115200), NoAnswer, or SpeedFailed (the PC side is back at
+// 9600).
+DownloadResult EstablishFastLink(MonitorContext& context);
 
 }  // namespace zul

@@ -37,41 +37,45 @@ std::optional<MonitorImageRef> UploadableMonitorImage() {
 
 MonitorImageProblem LastMonitorImageProblem() { return g_lastProblem; }
 
-int UploadAndStart(MonitorContext& context, const MonitorImageRef& image) {
+MonitorResult UploadAndStart(MonitorContext& context, const MonitorImageRef& image) {
     const auto size = static_cast<std::uint32_t>(image.bytes.size());
     const std::string load = LoadDataCommand(image.loadAddress, size);
     // A load command that arrived garbled puts the image somewhere else.
-    int sent = SendCheckedCommand(context, load);
-    if (sent == 0) sent = SendBlocks(context, image.bytes, [](std::size_t) { PumpPendingMessages(); });
+    MonitorResult sent = SendCheckedCommand(context, load);
+    if (sent == MonitorResult::Ok)
+        sent = SendBlocks(context, image.bytes, [](std::size_t) { PumpPendingMessages(); });
     // The monitor ends the transfer with its prompt, or refuses the last
     // block with "*": only a transfer that ended cleanly may be started.
-    if (sent == 0) sent = SendCommand(context, "", kCheckedTransferEnd);
-    if (sent != 0) {
+    if (sent == MonitorResult::Ok) sent = SendCommand(context, "", kCheckedTransferEnd);
+    if (sent != MonitorResult::Ok) {
         // Give the boot monitor a chance to find its prompt again.
         SendCommand(context, VersionProbeCommand(), kPlainProbe);
         return sent;
     }
     WaitWithMessages(100);
-    if (const int called = SendCheckedCommand(context, CallCommand(image.loadAddress)); called != 0) return called;
+    if (const MonitorResult called = SendCheckedCommand(context, CallCommand(image.loadAddress));
+        called != MonitorResult::Ok)
+        return called;
     WaitWithMessages(100);
     // The new monitor starts at 9600; the PC follows and gives it time to
     // come up: up to 4 probes here and 11 more below.
     SetLinkSpeed(context, "9600", true);
     if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
     for (int probe = 0; probe < 11; ++probe)
-        if (SendCommand(context, VersionProbeCommand(), kRetryProbe) == 0) break;
-    return 0;
+        if (SendCommand(context, VersionProbeCommand(), kRetryProbe) == MonitorResult::Ok) break;
+    return MonitorResult::Ok;
 }
 
-int EnsureMonitor(MonitorContext& context) {
-    if (SendCommand(context, MonitorVersionCommand(), kMonitorVersionProbe) == 0) return 0;
+DownloadResult EnsureMonitor(MonitorContext& context) {
+    if (SendCommand(context, MonitorVersionCommand(), kMonitorVersionProbe) == MonitorResult::Ok)
+        return DownloadResult::Ok;
     const std::optional<MonitorImageRef> image = UploadableMonitorImage();
-    if (!image || UploadAndStart(context, *image) != 0) return kMonitorUploadFailed;
-    if (SetLinkSpeed(context, "115200", false) != 0) {
+    if (!image || UploadAndStart(context, *image) != MonitorResult::Ok) return DownloadResult::MonitorFailed;
+    if (SetLinkSpeed(context, "115200", false) != LinkSpeedResult::Ok) {
         SetLinkSpeed(context, "9600", true);
-        return kTesterSpeedFailed;
+        return DownloadResult::SpeedFailed;
     }
-    return 0;
+    return DownloadResult::Ok;
 }
 
 }  // namespace zul

@@ -5,11 +5,10 @@
 #include <optional>
 #include <span>
 
+#include "tester/download_result.h"
 #include "tester/monitor_protocol.h"
 
 namespace zul {
-
-inline constexpr int kMonitorUploadFailed = 2005;
 
 // The program to upload: where it is loaded and started, and its bytes.
 struct MonitorImageRef {
@@ -43,13 +42,13 @@ std::optional<MonitorImageRef> UploadableMonitorImage();
 MonitorImageProblem LastMonitorImageProblem();
 
 // Loads the image with "LB", starts it with "C" and follows it to 9600 baud.
-// 0 once every block was accepted (whatever the probes after the start
-// give), else the first failing SendBlock result.
-int UploadAndStart(MonitorContext& context, const MonitorImageRef& image);
+// Ok once every block was accepted (whatever the probes after the start
+// give), else the first failing result (echo, block, or end of transfer).
+MonitorResult UploadAndStart(MonitorContext& context, const MonitorImageRef& image);
 
-// 0 when an uploaded monitor runs and both ends are at 115200 (uploading it
-// when "FV" finds none and UploadableMonitorImage gives one), kMonitorUploadFailed, or 2009 when the speed change
-// after the upload failed.
-int EnsureMonitor(MonitorContext& context);
+// Ok when an uploaded monitor runs and both ends are at 115200 (uploading it
+// when "FV" finds none and UploadableMonitorImage gives one), MonitorFailed,
+// or SpeedFailed when the speed change after the upload failed.
+DownloadResult EnsureMonitor(MonitorContext& context);
 
 }  // namespace zul

@@ -37,31 +37,31 @@ const MonitorImage& MonitorPowerPcImage() {
     return image;
 }
 
-int LoadMonitorImageFile(FileSystem& fs, const std::string& path, MonitorImage* out) {
+MonitorImageResult LoadMonitorImageFile(FileSystem& fs, const std::string& path, MonitorImage* out) {
     std::string contents;
     // Bounded, and regular files only: a pipe would hold the download with
     // the port open, a device such as /dev/zero would fill memory.
     switch (fs.ReadRegularFile(path, &contents, kMonitorImageMaxSize)) {
         case FileReadStatus::kOk: break;
-        case FileReadStatus::kTooLarge: return kMonitorImageBadSize;
-        default: return kMonitorImageUnreadable;
+        case FileReadStatus::kTooLarge: return MonitorImageResult::BadSize;
+        default: return MonitorImageResult::Unreadable;
     }
     if (contents.empty() || contents.size() > kMonitorImageMaxSize || contents.size() % kMonitorBlockSize != 0) {
-        return kMonitorImageBadSize;
+        return MonitorImageResult::BadSize;
     }
     MonitorImage image;
     image.loadAddress = kMonitorLoadAddress;
     image.placeholder = false;
     image.bytes.assign(contents.begin(), contents.end());
     *out = std::move(image);
-    return kMonitorImageOk;
+    return MonitorImageResult::Ok;
 }
 
-int SelectMonitorImage(const SettingsStore& settings, FileSystem& fs, MonitorImage* out) {
+MonitorImageResult SelectMonitorImage(const SettingsStore& settings, FileSystem& fs, MonitorImage* out) {
     const std::string path = settings.ReadValue(kMonitorImageSection, kMonitorImageKey, "");
     if (path.empty()) {
         *out = MonitorPowerPcImage();
-        return kMonitorImageOk;
+        return MonitorImageResult::Ok;
     }
     return LoadMonitorImageFile(fs, path, out);
 }

@@ -35,19 +35,21 @@ struct MonitorImage {
 // 0x60000. Built once; the same bytes on every run and platform.
 const MonitorImage& MonitorPowerPcImage();
 
-// Result codes of LoadMonitorImage.
-inline constexpr int kMonitorImageOk = 0;
-inline constexpr int kMonitorImageUnreadable = 1;  // the named file is missing, not a regular file or unreadable
-inline constexpr int kMonitorImageBadSize = 2;     // empty, too large, or not a multiple of 128
+// Results of LoadMonitorImageFile.
+enum class MonitorImageResult : int {
+    Ok = 0,
+    Unreadable = 1,  // the named file is missing, not a regular file or unreadable
+    BadSize = 2,     // empty, too large, or not a multiple of 128
+};
 
 // Reads a monitor image file: non-empty, a multiple of 128 bytes, at most
 // kMonitorImageMaxSize. On success `out` holds the file's bytes at 0x60000.
-int LoadMonitorImageFile(FileSystem& fs, const std::string& path, MonitorImage* out);
+MonitorImageResult LoadMonitorImageFile(FileSystem& fs, const std::string& path, MonitorImage* out);
 
 // The image to upload: the file named by "Dir Setup"/"MonitorImage" when the
 // setting is present, else the built-in image. A named file that cannot be
 // used is an error (never silently replaced by the placeholder); `out` is left
 // untouched then.
-int SelectMonitorImage(const SettingsStore& settings, FileSystem& fs, MonitorImage* out);
+MonitorImageResult SelectMonitorImage(const SettingsStore& settings, FileSystem& fs, MonitorImage* out);
 
 }  // namespace zul

@@ -59,16 +59,17 @@ void MonitorContext::SetReply(std::string_view text) {
     std::copy_n(text.data(), n, reply_.data());
 }
 
-int SendCommand(MonitorContext& context, std::string_view text, const CommandWait& wait) {
+MonitorResult SendCommand(MonitorContext& context, std::string_view text, const CommandWait& wait) {
     return SendCommand(context, text, wait.waitSeconds, wait.timeoutCode, wait.errorCode, wait.capture);
 }
 
-int SendCommand(MonitorContext& context, std::string_view text, int waitSeconds, int timeoutCode, int errorCode,
-                bool capture) {
+MonitorResult SendCommand(MonitorContext& context, std::string_view text, int waitSeconds, MonitorResult timeoutCode,
+                          MonitorResult errorCode, bool capture) {
+    constexpr MonitorResult kOk = MonitorResult::Ok;
     context.ClearReply();
-    int result = 0;
+    MonitorResult result = kOk;
     WriteMonitorText(text);
-    if (waitSeconds == 0) return 0;
+    if (waitSeconds == 0) return kOk;
 
     std::string answer;
     const std::uint32_t start = Now();
@@ -78,7 +79,7 @@ int SendCommand(MonitorContext& context, std::string_view text, int waitSeconds,
     std::uint32_t lastHeard = start;
     std::uint32_t promptOnlySince = start;  // since when only the prompt can end the wait
     for (;;) {
-        const int value = timeoutCode != 0 ? reader.Next() : ReadMonitorByte(kMonitorReadTimeoutMs);
+        const int value = timeoutCode != kOk ? reader.Next() : ReadMonitorByte(kMonitorReadTimeoutMs);
         if (value == TimedReader::kTimeUp) return timeoutCode;
         const std::uint32_t now = Now();
         if (value < 0) {
@@ -86,46 +87,46 @@ int SendCommand(MonitorContext& context, std::string_view text, int waitSeconds,
             // Once nothing but the prompt can end the wait, a monitor that
             // has gone quiet, or only sends noise, must not hold the caller
             // for ever.
-            if (timeoutCode == 0 && (now - lastHeard >= kMonitorSilenceLimitMs ||
-                                     now - promptOnlySince >= kMonitorAnswerLimitMs))
-                return result != 0 ? result : kMonitorWentSilent;
+            if (timeoutCode == kOk && (now - lastHeard >= kMonitorSilenceLimitMs ||
+                                       now - promptOnlySince >= kMonitorAnswerLimitMs))
+                return result != kOk ? result : MonitorResult::WentSilent;
             // Keep the windows alive through long silent waits (an erase).
             PumpPendingMessages();
             continue;
         }
         lastHeard = now;
         const char byte = static_cast<char>(value);
-        if (byte == kMonitorErrorMark && result == 0 && errorCode != 0) {
+        if (byte == kMonitorErrorMark && result == kOk && errorCode != kOk) {
             result = errorCode;
-            if (timeoutCode != 0) promptOnlySince = now;
-            timeoutCode = 0;
+            if (timeoutCode != kOk) promptOnlySince = now;
+            timeoutCode = kOk;
         }
         if (capture && answer.size() < MonitorContext::kReplySize - 1) answer.push_back(byte);
         PumpPendingMessages();
         if (byte == kMonitorPrompt) break;
-        if (timeoutCode == 0 && now - promptOnlySince >= kMonitorAnswerLimitMs)
-            return result != 0 ? result : kMonitorWentSilent;
+        if (timeoutCode == kOk && now - promptOnlySince >= kMonitorAnswerLimitMs)
+            return result != kOk ? result : MonitorResult::WentSilent;
     }
     if (capture) context.SetReply(answer);
     return result;
 }
 
-int ReadEcho(std::string_view command) {
+MonitorResult ReadEcho(std::string_view command) {
     std::string expected(command);
     expected.push_back('\n');
     TimedReader reader(Now(), kMonitorEchoTimeoutMs);
     for (std::size_t matched = 0; matched < expected.size();) {
         const int value = reader.Next();
-        if (value == TimedReader::kTimeUp) return kMonitorNoEcho;
+        if (value == TimedReader::kTimeUp) return MonitorResult::NoEcho;
         PumpPendingMessages();
         if (value < 0) continue;
-        if (static_cast<char>(value) != expected[matched]) return kMonitorEchoWrong;
+        if (static_cast<char>(value) != expected[matched]) return MonitorResult::EchoWrong;
         ++matched;
     }
-    return 0;
+    return MonitorResult::Ok;
 }
 
-int SendCheckedCommand(MonitorContext& context, std::string_view command) {
+MonitorResult SendCheckedCommand(MonitorContext& context, std::string_view command) {
     // Whatever is still in the buffer is no part of this echo (the answer to
     // a command sent without waiting, say).
     if (TesterLink* link = ActiveTesterLink()) link->PurgeReceive();
@@ -138,49 +139,50 @@ bool ReplyEchoes(std::string_view reply, std::string_view command) {
            reply[command.size()] == '\n';
 }
 
-int SendBlock(MonitorContext&, std::span<const std::uint8_t> block) {
+MonitorResult SendBlock(MonitorContext&, std::span<const std::uint8_t> block) {
     TimedReader reader(Now(), kBlockRequestTimeoutSeconds * 1000u);
     for (;;) {
         const int value = reader.Next();
         PumpPendingMessages();
-        if (value == TimedReader::kTimeUp) return kMonitorNoBlockRequest;
+        if (value == TimedReader::kTimeUp) return MonitorResult::NoBlockRequest;
         if (value < 0) continue;
-        if (value == kMonitorErrorMark) return kMonitorBlockRefused;
+        if (value == kMonitorErrorMark) return MonitorResult::BlockRefused;
         if (value == kMonitorBlockRequest) {
             TesterLink* link = ActiveTesterLink();
             const int queued = link ? link->WriteBlock(block.data(), block.size()) : 0;
-            if (queued != static_cast<int>(block.size())) return kMonitorBlockRefused;
+            if (queued != static_cast<int>(block.size())) return MonitorResult::BlockRefused;
             g_payloadBytes += block.size() >= 2 ? block.size() - 2 : 0;
-            return 0;
+            return MonitorResult::Ok;
         }
     }
 }
 
 std::uint64_t BlockPayloadBytesSent() { return g_payloadBytes; }
 
-int SetLinkSpeed(MonitorContext& context, std::string_view rateText, bool pcOnly) {
+LinkSpeedResult SetLinkSpeed(MonitorContext& context, std::string_view rateText, bool pcOnly) {
     TesterLink* link = ActiveTesterLink();
-    if (link == nullptr) return kLinkSpeedFailed;
+    if (link == nullptr) return LinkSpeedResult::Failed;
     // Bytes still queued would go out at the wrong speed once it changes.
     for (int waits = 0; link->PendingOutput() != 0; ++waits) {
-        if (waits == 4) return kLinkSpeedFailed;
+        if (waits == 4) return LinkSpeedResult::Failed;
         WaitWithMessages(500);
     }
     if (!pcOnly) {
         // A tester that heard another rate than the one sent is on its way
         // to a speed the PC will not follow. One that echoes nothing (code
         // started by the statement runs) is left to the probes.
-        if (SendCheckedCommand(context, BaudRateCommand(rateText)) == kMonitorEchoWrong) return kLinkSpeedFailed;
+        if (SendCheckedCommand(context, BaudRateCommand(rateText)) == MonitorResult::EchoWrong)
+            return LinkSpeedResult::Failed;
         WaitWithMessages(500);
     }
     link->PurgeReceive();
     long baud = 0;
     std::from_chars(rateText.data(), rateText.data() + rateText.size(), baud);
-    if (link->SetLineSpeed(baud) != 0) return kLinkSpeedFailed;
+    if (link->SetLineSpeed(baud) != 0) return LinkSpeedResult::Failed;
     link->PurgeReceive();
     for (int probe = 0; probe < 4; ++probe)
-        if (SendCommand(context, VersionProbeCommand(), kRetryProbe) == 0) return 0;
-    return kLinkSpeedFailed;
+        if (SendCommand(context, VersionProbeCommand(), kRetryProbe) == MonitorResult::Ok) return LinkSpeedResult::Ok;
+    return LinkSpeedResult::Failed;
 }
 
 }  // namespace zul

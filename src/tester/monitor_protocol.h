@@ -12,23 +12,35 @@
 
 namespace zul {
 
-// Results of the primitives.
-inline constexpr int kMonitorSyncFailed = 3;        // final synchronisation: no prompt, or "*"
-inline constexpr int kMonitorEraseFailed = 4;       // "*" during an erase
-inline constexpr int kMonitorProbeRefused = 5;      // "*" in a retry probe's answer
-inline constexpr int kMonitorNoPromptAfterTransfer = 7;
-inline constexpr int kMonitorNoAnswer = 9;          // no prompt in time
-inline constexpr int kMonitorNoBlockRequest = 17;   // no "!" within 3 s
-inline constexpr int kMonitorBlockRefused = 18;     // "*" instead of "!", or a short write
-// A monitor that stopped sending in the middle of an answer whose wait has no
-// time-out of its own (after a "*", or at the end of a transfer).
-inline constexpr int kMonitorWentSilent = 19;
-// The echo of a command differs from the command sent: the monitor acts on
-// another command than ZUL meant (line noise).
-inline constexpr int kMonitorEchoWrong = 20;
-// No complete echo within kMonitorEchoTimeoutMs.
-inline constexpr int kMonitorNoEcho = 21;
-inline constexpr int kLinkSpeedFailed = 2010;
+// Results of the primitives. A command's caller chooses which of them stand
+// for a missing prompt and for a "*" (CommandWait).
+enum class MonitorResult : int {
+    Ok = 0,
+    SyncFailed = 3,              // final synchronisation: no prompt, or "*"
+    EraseFailed = 4,             // "*" during an erase
+    ProbeRefused = 5,            // "*" in a retry probe's answer
+    NoPromptAfterTransfer = 7,
+    NoAnswer = 9,                // no prompt in time
+    NoBlockRequest = 17,         // no "!" within 3 s
+    BlockRefused = 18,           // "*" instead of "!", or a short write
+    // A monitor that stopped sending in the middle of an answer whose wait
+    // has no time-out of its own (after a "*", or at the end of a transfer).
+    WentSilent = 19,
+    // The echo of a command differs from the command sent: the monitor acts
+    // on another command than ZUL meant (line noise).
+    EchoWrong = 20,
+    NoEcho = 21,                 // no complete echo within kMonitorEchoTimeoutMs
+};
+
+// A change of link speed either works on both ends or it does not. Its own
+// type, so that its failure is never taken for a statement's result.
+enum class LinkSpeedResult : int {
+    Ok = 0,
+    Failed = 2010,
+};
+
+constexpr int ResultNumber(MonitorResult result) { return static_cast<int>(result); }
+constexpr int ResultNumber(LinkSpeedResult result) { return static_cast<int>(result); }
 
 // How long a wait that has no time-out of its own goes on after the last byte
 // received. Generous for any real tester, which answers within milliseconds.
@@ -63,47 +75,47 @@ private:
 
 // How a command waits for its answer.
 struct CommandWait {
-    int waitSeconds;  // 0: send and return at once
-    int timeoutCode;  // returned when no prompt within waitSeconds; 0: no time-out of its own
-    int errorCode;    // returned after a "*" (once the prompt came); 0: "*" is no error
-    bool capture;     // keep the answer in the context
+    int waitSeconds;            // 0: send and return at once
+    MonitorResult timeoutCode;  // returned when no prompt within waitSeconds; Ok: no time-out of its own
+    MonitorResult errorCode;    // returned after a "*" (once the prompt came); Ok: "*" is no error
+    bool capture;               // keep the answer in the context
 };
 
 // The ways the system sends commands.
-inline constexpr CommandWait kPlainProbe{1, kMonitorNoAnswer, 0, false};
-inline constexpr CommandWait kRetryProbe{1, kMonitorNoAnswer, kMonitorProbeRefused, false};
-inline constexpr CommandWait kFinalSyncProbe{1, kMonitorSyncFailed, kMonitorSyncFailed, false};
-inline constexpr CommandWait kProbeAfterTransfer{1, kMonitorNoPromptAfterTransfer, 0, false};
-inline constexpr CommandWait kHardwareQuery{1, kMonitorNoAnswer, 0, true};
-inline constexpr CommandWait kMonitorVersionProbe{1, kMonitorNoAnswer, kMonitorNoAnswer, false};
-inline constexpr CommandWait kBatteryTest{1, kMonitorNoAnswer, 0, false};
-inline constexpr CommandWait kEraseWait{6000, kMonitorNoAnswer, kMonitorEraseFailed, false};
-inline constexpr CommandWait kTransferEnd{1, 0, 0, false};
+inline constexpr CommandWait kPlainProbe{1, MonitorResult::NoAnswer, MonitorResult::Ok, false};
+inline constexpr CommandWait kRetryProbe{1, MonitorResult::NoAnswer, MonitorResult::ProbeRefused, false};
+inline constexpr CommandWait kFinalSyncProbe{1, MonitorResult::SyncFailed, MonitorResult::SyncFailed, false};
+inline constexpr CommandWait kProbeAfterTransfer{1, MonitorResult::NoPromptAfterTransfer, MonitorResult::Ok, false};
+inline constexpr CommandWait kHardwareQuery{1, MonitorResult::NoAnswer, MonitorResult::Ok, true};
+inline constexpr CommandWait kMonitorVersionProbe{1, MonitorResult::NoAnswer, MonitorResult::NoAnswer, false};
+inline constexpr CommandWait kBatteryTest{1, MonitorResult::NoAnswer, MonitorResult::Ok, false};
+inline constexpr CommandWait kEraseWait{6000, MonitorResult::NoAnswer, MonitorResult::EraseFailed, false};
+inline constexpr CommandWait kTransferEnd{1, MonitorResult::Ok, MonitorResult::Ok, false};
 // The end of a transfer where a "*" (the last block refused) counts.
-inline constexpr CommandWait kCheckedTransferEnd{1, 0, kMonitorBlockRefused, false};
-inline constexpr CommandWait kSendOnly{0, 0, 0, false};
+inline constexpr CommandWait kCheckedTransferEnd{1, MonitorResult::Ok, MonitorResult::BlockRefused, false};
+inline constexpr CommandWait kSendOnly{0, MonitorResult::Ok, MonitorResult::Ok, false};
 
 // Sends `text` over the active link and waits for the prompt as `wait` says.
-// Returns 0, wait.timeoutCode, wait.errorCode, or kMonitorWentSilent when a
-// wait without a time-out of its own heard nothing for kMonitorSilenceLimitMs.
-int SendCommand(MonitorContext& context, std::string_view text, int waitSeconds, int timeoutCode, int errorCode,
-                bool capture);
-int SendCommand(MonitorContext& context, std::string_view text, const CommandWait& wait);
+// Returns Ok, wait.timeoutCode, wait.errorCode, or WentSilent when a wait
+// without a time-out of its own heard nothing for kMonitorSilenceLimitMs.
+MonitorResult SendCommand(MonitorContext& context, std::string_view text, int waitSeconds, MonitorResult timeoutCode,
+                          MonitorResult errorCode, bool capture);
+MonitorResult SendCommand(MonitorContext& context, std::string_view text, const CommandWait& wait);
 
 // Reads the monitor's echo of `command` (the command as sent, ending in its
-// carriage return, then a line feed): 0 when it matches, kMonitorEchoWrong at
-// the first byte that differs, kMonitorNoEcho when it is not complete within
+// carriage return, then a line feed): Ok when it matches, EchoWrong at the
+// first byte that differs, NoEcho when it is not complete within
 // kMonitorEchoTimeoutMs.
-int ReadEcho(std::string_view command);
+MonitorResult ReadEcho(std::string_view command);
 // Discards what was received before, sends `command` without waiting for its
 // prompt and reads its echo; the result of ReadEcho.
-int SendCheckedCommand(MonitorContext& context, std::string_view command);
+MonitorResult SendCheckedCommand(MonitorContext& context, std::string_view command);
 // True when a captured answer begins with the echo of `command`.
 bool ReplyEchoes(std::string_view reply, std::string_view command);
 
 // Waits up to 3 s for the monitor's block request and sends the framed block.
-// 0, kMonitorNoBlockRequest or kMonitorBlockRefused.
-int SendBlock(MonitorContext& context, std::span<const std::uint8_t> block);
+// Ok, NoBlockRequest or BlockRefused.
+MonitorResult SendBlock(MonitorContext& context, std::span<const std::uint8_t> block);
 
 // Data bytes carried by every block the monitor accepted since the process
 // started (progress displays derive the rate from it).
@@ -111,24 +123,24 @@ std::uint64_t BlockPayloadBytesSent();
 
 // Moves the link to `rateText` baud: drains the output, tells the monitor
 // unless `pcOnly`, switches the PC side and probes the monitor at the new
-// speed. 0 or kLinkSpeedFailed.
-int SetLinkSpeed(MonitorContext& context, std::string_view rateText, bool pcOnly);
+// speed.
+LinkSpeedResult SetLinkSpeed(MonitorContext& context, std::string_view rateText, bool pcOnly);
 
 // The block transfer's sender side: the blocks of `data` (size / 128 of
 // them; a shorter tail is not sent), each framed and sent on request. Stops
 // at the first failure and returns its code; `afterBlock` runs after each
 // block accepted.
 template <typename AfterBlock>
-int SendBlocks(MonitorContext& context, std::span<const std::uint8_t> data, AfterBlock afterBlock) {
+MonitorResult SendBlocks(MonitorContext& context, std::span<const std::uint8_t> data, AfterBlock afterBlock) {
     const std::size_t blocks = data.size() / kBlockDataSize;
     for (std::size_t i = 0; i < blocks; ++i) {
         const BlockFrame frame =
             FrameBlock(std::span<const std::uint8_t, kBlockDataSize>(data.data() + i * kBlockDataSize, kBlockDataSize));
-        const int result = SendBlock(context, frame);
-        if (result != 0) return result;
+        const MonitorResult result = SendBlock(context, frame);
+        if (result != MonitorResult::Ok) return result;
         afterBlock(i);
     }
-    return 0;
+    return MonitorResult::Ok;
 }
 
 }  // namespace zul

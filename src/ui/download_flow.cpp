@@ -23,6 +23,11 @@ constexpr unsigned kWarningOk = kMbOk | kMbIconWarning;
 
 int Show(const FlowMessage& message, unsigned type) { return ShowMessage(message.text, message.caption, type); }
 
+// A statement that is neither a load nor a message stops the download.
+void ShowParseFailure(StatementResult result) {
+    ShowMessage(StatementResultMessage(result), kStatementErrorCaption, kWarningOk);
+}
+
 SettingsStore Settings() { return SettingsStore(SettingsFilePath()); }
 
 int SelectedPortNumber() { return CurrentPortSelection() ? CurrentPortSelection()->portNumber : 0; }
@@ -36,13 +41,13 @@ bool NameBefore(const std::string& a, const std::string& b) {
 // True (after showing "Download aborted") when the user has cancelled.
 bool CancelSeen() {
     if (DownloadCancelFlag.load() != 1) return false;
-    Show(*EngineResultMessage(kDownloadAborted), kWarningOk);
+    Show(*EngineResultMessage(DownloadResult::Aborted), kWarningOk);
     return true;
 }
 
 }  // namespace
 
-int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress) {
+DownloadResult DownloadStatement(ApplicationRecord& record, DownloadProgress& progress) {
     const StatementRecord& current = record.currentStatement;
     LoadStatement statement;
     statement.loadType = current.loadType;
@@ -57,13 +62,13 @@ int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress) {
     statement.resetAfter = current.resetAfter != 0;
     // Regular files only, as the parser has it for images it measures: opening
     // a pipe named with an explicit size would hold the download for ever.
-    if (!RegularFileProblem(current.imagePath).empty()) return kDownloadImageUnreadable;
+    if (!RegularFileProblem(current.imagePath).empty()) return DownloadResult::ImageUnreadable;
 
     // Every load statement of the application counts, done or still to come.
     std::uint64_t totalBytes = 0;
     std::uint64_t dataBlocks = 0;  // what the application's statements send
     for (const ParsedStatement& parsed : ParseAllStatements(record)) {
-        if (parsed.result != STMT_LOAD) continue;
+        if (parsed.result != StatementResult::STMT_LOAD) continue;
         const StatementRecord& s = parsed.currentStatement;
         totalBytes += static_cast<std::uint32_t>(s.imageSize);
         if (s.eraseOnly == 0 && s.loadType >= kLoadRam && s.loadType <= kLoadFlash)
@@ -118,7 +123,7 @@ DownloadOutcome DownloadFlow::DownloadApplications(const std::vector<int>& catal
     for (int index : catalogueIndexes) {
         const ApplicationRecord* record = catalogue_ ? catalogue_->CatalogueItem(index) : nullptr;
         if (record != nullptr && !StatementCountWithinLimit(*record)) {
-            Show(ParseResultMessage(STMT_BAD_STATEMENT), kWarningOk);
+            ShowParseFailure(StatementResult::STMT_BAD_STATEMENT);
             return DownloadOutcome::kFailed;
         }
     }
@@ -158,13 +163,13 @@ DownloadOutcome DownloadFlow::DownloadApplications(const std::vector<int>& catal
                     failed = true;
                     break;
                 }
-                const int parsed = ParseStatement(*record, n);
-                if (parsed == STMT_MESSAGE) {
+                const StatementResult parsed = ParseStatement(*record, n);
+                if (parsed == StatementResult::STMT_MESSAGE) {
                     ShowMessage(record->messageText, kMessageCaption, kWarningOk);
                     continue;
                 }
-                if (parsed != STMT_LOAD) {
-                    Show(ParseResultMessage(parsed), kWarningOk);
+                if (parsed != StatementResult::STMT_LOAD) {
+                    ShowParseFailure(parsed);
                     failed = true;
                     break;
                 }

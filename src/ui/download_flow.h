@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "script/application_catalogue.h"
+#include "tester/download_result.h"
 #include "tester/monitor_protocol.h"
 #include "ui/tester_query.h"
 #include "ui/download_flow_view.h"
@@ -15,8 +16,8 @@
 namespace zul {
 
 // Carries out the record's current load statement (the last ParseStatement
-// returned STMT_LOAD) on the open link; one of the engine's results.
-int DownloadStatement(ApplicationRecord& record, DownloadProgress& progress);
+// returned STMT_LOAD) on the open link.
+DownloadResult DownloadStatement(ApplicationRecord& record, DownloadProgress& progress);
 
 enum class DownloadOutcome {
     kDeclined,   // the confirmation was answered with Cancel

@@ -4,27 +4,19 @@
 
 namespace zul {
 
-FlowMessage ParseResultMessage(int parseResult) {
-    switch (parseResult) {
-        case 11: return {"No device specified to download to", "Error"};
-        case 13: return {"The size of the image file is zero", "Error"};
-        case 14: return {"No options were specified in the script file", "Error"};
-        case 16: return {"Could not open file", "Error"};
-        default: return {"Error with setup", "Error"};
-    }
-}
-
-std::optional<FlowMessage> EngineResultMessage(int engineResult) {
+std::optional<FlowMessage> EngineResultMessage(DownloadResult engineResult) {
     switch (engineResult) {
-        case 15: return FlowMessage{"Unable to open image file.", "Message"};
-        case 2003: return FlowMessage{"Download aborted", "Message"};
-        case 2005: return FlowMessage{"Monitor could not be downloaded", "Error"};
-        case 2006: return FlowMessage{"Invalid device type", "Error"};
-        case 2007: return FlowMessage{"Can't communicate with the tester", "Error"};
-        case 2009: return FlowMessage{"Baudrate could not be supported", "Error"};
-        case 2010: return FlowMessage{"Software not updated", "Error"};
-        default: return std::nullopt;
+        case DownloadResult::ImageUnreadable: return FlowMessage{"Unable to open image file.", "Message"};
+        case DownloadResult::Aborted: return FlowMessage{"Download aborted", "Message"};
+        case DownloadResult::MonitorFailed: return FlowMessage{"Monitor could not be downloaded", "Error"};
+        case DownloadResult::BadDeviceType: return FlowMessage{"Invalid device type", "Error"};
+        case DownloadResult::NoAnswer: return FlowMessage{"Can't communicate with the tester", "Error"};
+        case DownloadResult::SpeedFailed: return FlowMessage{"Baudrate could not be supported", "Error"};
+        case DownloadResult::BlockRefused: return FlowMessage{"Software not updated", "Error"};
+        case DownloadResult::Ok: break;
     }
+    // Ok, and any number the engine does not give: no message.
+    return std::nullopt;
 }
 
 std::string CompletionReport(std::uint32_t elapsedSeconds, std::string_view closingMessage) {

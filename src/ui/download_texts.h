@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "tester/download_result.h"
+
 namespace zul {
 
 struct FlowMessage {
@@ -37,11 +39,8 @@ inline constexpr const char* kMessageCaption = "Message";
 inline constexpr const char* kCompleteTitle = "Download Complete";
 inline constexpr const char* kCompleteCaption = "Download Status";
 
-// The message for a statement the parser did not return as a load or a
-// message statement (any code other than 10 and 12).
-FlowMessage ParseResultMessage(int parseResult);
 // The message for an engine result; none for 0 and for values not listed.
-std::optional<FlowMessage> EngineResultMessage(int engineResult);
+std::optional<FlowMessage> EngineResultMessage(DownloadResult engineResult);
 
 // "Download complete in 59 seconds\n" under a minute; from a minute on
 // "Download complete in 1  minute(s) 1 seconds\n\n" + the closing message.

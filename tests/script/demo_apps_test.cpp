@@ -35,8 +35,8 @@ TEST(DemoApps, CoverEveryKindOfLoad) {
     int messages = 0, batterySkips = 0, resets = 0;
     for (int i = 0; i < catalogue->CatalogueCount(); ++i) {
         for (const ParsedStatement& p : ParseAllStatements(*catalogue->CatalogueItem(i))) {
-            if (p.result == STMT_MESSAGE) ++messages;
-            if (p.result != STMT_LOAD) continue;
+            if (p.result == StatementResult::STMT_MESSAGE) ++messages;
+            if (p.result != StatementResult::STMT_LOAD) continue;
             const StatementRecord& s = p.currentStatement;
             batterySkips += s.batterySkip;
             resets += s.resetAfter;

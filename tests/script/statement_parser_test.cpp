@@ -11,6 +11,8 @@
 namespace zul {
 namespace {
 
+using enum StatementResult;
+
 constexpr std::int32_t kAppBinSize = 300;
 
 // Flags as letters: d b r e k, B bank erase, N no erase, O erase only, C program card.
@@ -56,7 +58,7 @@ protected:
 struct ParseCase {
     const char* name;
     std::string line;
-    int result;
+    StatementResult result;
     // For STMT_LOAD: the statement; the image path is relative to the image directory.
     const char* image = "app.bin";
     int loadType = 0;
@@ -76,7 +78,7 @@ TEST_P(ParseStatementCase, GivesResultAndStatement) {
     auto record = Load({c.line});
     StatementRecord before = Expected("before", 1, 1, 1, "b");
     record->currentStatement = before;
-    int result = ParseStatement(*record, 0);
+    const StatementResult result = ParseStatement(*record, 0);
     SetStatementDiagnosticStream(previous);
     EXPECT_EQ(result, c.result) << StatementResultName(result);
     if (c.result == STMT_LOAD) {
@@ -174,7 +176,7 @@ TEST(Diagnostics, TokenLimitsWriteTheirLines) {
         std::ostringstream out;
         std::ostream* previous = SetStatementDiagnosticStream(&out);
         ApplicationRecord record;
-        int result = ParseStatementLine(record, r.line);
+        const StatementResult result = ParseStatementLine(record, r.line);
         SetStatementDiagnosticStream(previous);
         EXPECT_EQ(out.str(), r.output) << r.line;
         if (*r.output) {
@@ -275,11 +277,15 @@ TEST(ResultCodes, NamesAndMessages) {
         {16, "STMT_OPEN_FAILED", "Could not open file"},
         {17, "STMT_BAD_STATEMENT", "Error with setup"},
         {15, "unknown", "Error with setup"},
+        {-1, "unknown", "Error with setup"},
     };
     for (const Row& r : rows) {
-        EXPECT_STREQ(StatementResultName(r.code), r.name);
-        EXPECT_STREQ(StatementResultMessage(r.code), r.message);
+        const auto result = static_cast<StatementResult>(r.code);
+        EXPECT_EQ(ResultNumber(result), r.code);
+        EXPECT_STREQ(StatementResultName(result), r.name);
+        EXPECT_STREQ(StatementResultMessage(result), r.message);
     }
+    EXPECT_STREQ(kStatementErrorCaption, "Error");
 }
 
 using StatementFlow = StatementFixture;

@@ -27,28 +27,28 @@ TEST(MonitorImage, SettingSelectsAFileAndRejectsUnusableOnes) {
     const std::string ini = dir / "zultw.ini";
     SettingsStore store(ini, dir.path());
     MonitorImage image;
-    ASSERT_EQ(SelectMonitorImage(store, RealFileSystem(), &image), kMonitorImageOk);
+    ASSERT_EQ(SelectMonitorImage(store, RealFileSystem(), &image), MonitorImageResult::Ok);
     EXPECT_TRUE(image.placeholder);
 
     struct Case {
         const char* name;
         std::size_t size;
-        int expected;
+        MonitorImageResult expected;
     } cases[] = {
-        {"good.bin", 256, kMonitorImageOk},
-        {"empty.bin", 0, kMonitorImageBadSize},
-        {"odd.bin", 300, kMonitorImageBadSize},
-        {"huge.bin", kMonitorImageMaxSize + 128, kMonitorImageBadSize},
-        {"missing.bin", 0, kMonitorImageUnreadable},
+        {"good.bin", 256, MonitorImageResult::Ok},
+        {"empty.bin", 0, MonitorImageResult::BadSize},
+        {"odd.bin", 300, MonitorImageResult::BadSize},
+        {"huge.bin", kMonitorImageMaxSize + 128, MonitorImageResult::BadSize},
+        {"missing.bin", 0, MonitorImageResult::Unreadable},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.expected != kMonitorImageUnreadable) dir.Write(c.name, std::string(c.size, '\x5a'));
+        if (c.expected != MonitorImageResult::Unreadable) dir.Write(c.name, std::string(c.size, '\x5a'));
         ASSERT_TRUE(store.WriteValue("Dir Setup", "MonitorImage", (dir / c.name).c_str()));
         MonitorImage selected;
         selected.bytes = {1, 2, 3};
         EXPECT_EQ(SelectMonitorImage(store, RealFileSystem(), &selected), c.expected);
-        if (c.expected == kMonitorImageOk) {
+        if (c.expected == MonitorImageResult::Ok) {
             EXPECT_FALSE(selected.placeholder);
             EXPECT_EQ(selected.size(), c.size);
             EXPECT_EQ(selected.loadAddress, 0x60000u);

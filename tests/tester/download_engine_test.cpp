@@ -73,7 +73,7 @@ protected:
         s.imagePath = dir_ / name;
         return s;
     }
-    int Run(const LoadStatement& s) {
+    DownloadResult Run(const LoadStatement& s) {
         std::uint32_t total = s.imageSize / 128;
         return test::RunStatement(s, total, blocksSent_, progress_);
     }
@@ -99,7 +99,7 @@ TEST_F(DownloadEngineTest, MissingImageTouchesNothing) {
     s.loadType = kLoadRam;
     s.imageSize = 256;
     s.imagePath = dir_ / "absent.bin";
-    EXPECT_EQ(Run(s), kDownloadImageUnreadable);
+    EXPECT_EQ(Run(s), DownloadResult::ImageUnreadable);
     EXPECT_TRUE(fake_->commands.empty());
     EXPECT_TRUE(progress_.events.empty());
 }
@@ -107,19 +107,19 @@ TEST_F(DownloadEngineTest, MissingImageTouchesNothing) {
 TEST_F(DownloadEngineTest, ShortImageIsRefusedBeforeAnythingIsSent) {
     LoadStatement s = Image("short.bin", test::ImageBytes(1000, 1), kLoadFlash, 0x100000);
     s.imageSize = 4096;
-    EXPECT_EQ(Run(s), kDownloadImageUnreadable);
+    EXPECT_EQ(Run(s), DownloadResult::ImageUnreadable);
     EXPECT_TRUE(fake_->commands.empty());
     // A tail shorter than a block is never sent, so it need not be there.
     LoadStatement tail = Image("tail.bin", test::ImageBytes(256, 2), kLoadRam, 0x2000);
     tail.imageSize = 300;
-    EXPECT_EQ(Run(tail), kDownloadOk);
+    EXPECT_EQ(Run(tail), DownloadResult::Ok);
     EXPECT_EQ(fake_->blocksAccepted, 2);
 }
 
 TEST_F(DownloadEngineTest, RamStatementSkipsMonitorBatteryAndErase) {
     const auto bytes = test::ImageBytes(4096, 3);
     const LoadStatement s = Image("ram.bin", bytes, kLoadRam, 0x20000);
-    EXPECT_EQ(Run(s), kDownloadOk);
+    EXPECT_EQ(Run(s), DownloadResult::Ok);
     EXPECT_EQ(fake_->commands,
               (std::vector<std::string>{"V", "V", "BR 115200", "V", "LB 20000 1000", "V", "BR 9600", "V"}));
     EXPECT_TRUE(Holds("RAM", 0x20000, bytes));
@@ -134,7 +134,7 @@ TEST_F(DownloadEngineTest, RamStatementSkipsMonitorBatteryAndErase) {
 
 TEST_F(DownloadEngineTest, RunStatementCallsTheLoadedCode) {
     const LoadStatement s = Image("run.bin", test::ImageBytes(512, 4), kLoadRamRun, 0x400000);
-    EXPECT_EQ(Run(s), kDownloadOk);
+    EXPECT_EQ(Run(s), DownloadResult::Ok);
     auto load = std::find(fake_->commands.begin(), fake_->commands.end(), "LB 400000 200");
     ASSERT_LE(load + 4, fake_->commands.end());
     EXPECT_EQ(std::vector<std::string>(load, load + 4), (std::vector<std::string>{"LB 400000 200", "V", "C 400000 NOT_USED", "BR 9600"}));
@@ -143,7 +143,7 @@ TEST_F(DownloadEngineTest, RunStatementCallsTheLoadedCode) {
 TEST_F(DownloadEngineTest, FlashStatementUploadsMonitorTestsBatteryErasesAndLoads) {
     const auto bytes = test::ImageBytes(8192, 5);
     const LoadStatement s = Image("flash.bin", bytes, kLoadFlash, 0x100000);
-    EXPECT_EQ(Run(s), kDownloadOk);
+    EXPECT_EQ(Run(s), DownloadResult::Ok);
     EXPECT_EQ(fake_->Count("LB"), 1);
     EXPECT_TRUE(Holds("RAM", 0x60000, monitor_));
     EXPECT_TRUE(Holds("FLASH", 0x100000, bytes));
@@ -156,7 +156,7 @@ TEST_F(DownloadEngineTest, FlashStatementUploadsMonitorTestsBatteryErasesAndLoad
     const auto more = test::ImageBytes(1024, 6);
     const LoadStatement second = Image("flash2.bin", more, kLoadFlash, 0x180000);
     fake_->commands.clear();
-    EXPECT_EQ(Run(second), kDownloadOk);
+    EXPECT_EQ(Run(second), DownloadResult::Ok);
     EXPECT_EQ(fake_->Count("LB"), 0);
     EXPECT_EQ(fake_->Count("FV"), 1);
     EXPECT_TRUE(Holds("FLASH", 0x180000, more));
@@ -204,7 +204,7 @@ TEST_F(DownloadEngineTest, EraseOnlySendsNoDataButFinishesAndResets) {
     s.imageSize = 0x200000;  // larger than the file: nothing is read
     s.resetAfter = true;
     const std::uint32_t start = clock_.TickCount();
-    EXPECT_EQ(Run(s), kDownloadOk);
+    EXPECT_EQ(Run(s), DownloadResult::Ok);
     EXPECT_EQ(fake_->Count("MACFE"), 1);
     EXPECT_EQ(fake_->Count("MACFLB"), 0);
     EXPECT_EQ(fake_->blocksAccepted, 0);
@@ -217,7 +217,7 @@ TEST_F(DownloadEngineTest, EraseOnlySendsNoDataButFinishesAndResets) {
 
 TEST_F(DownloadEngineTest, TinyImageSendsNoBlockButAwaitsThePrompt) {
     const LoadStatement s = Image("tiny.bin", test::ImageBytes(127, 9), kLoadRam, 0x3000);
-    EXPECT_EQ(Run(s), kDownloadOk);
+    EXPECT_EQ(Run(s), DownloadResult::Ok);
     EXPECT_EQ(fake_->blocksAccepted, 0);
     EXPECT_TRUE(progress_.current.empty());
     EXPECT_NE(std::find(fake_->commands.begin(), fake_->commands.end(), "LB 3000 7f"), fake_->commands.end());
@@ -227,10 +227,10 @@ TEST_F(DownloadEngineTest, PercentagesAndTitleAcrossStatements) {
     const LoadStatement a = Image("a.bin", test::ImageBytes(128 * 10, 10), kLoadRam, 0x1000);
     const LoadStatement b = Image("b.bin", test::ImageBytes(128 * 30, 11), kLoadRam, 0x9000);
     const std::uint32_t total = 40;
-    EXPECT_EQ(test::RunStatement(a, total, blocksSent_, progress_), kDownloadOk);
+    EXPECT_EQ(test::RunStatement(a, total, blocksSent_, progress_), DownloadResult::Ok);
     EXPECT_EQ(progress_.current, (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
     EXPECT_EQ(progress_.total, (std::vector<int>{0, 2, 5, 7, 10, 12, 15, 17, 20, 22}));
-    EXPECT_EQ(test::RunStatement(b, total, blocksSent_, progress_), kDownloadOk);
+    EXPECT_EQ(test::RunStatement(b, total, blocksSent_, progress_), DownloadResult::Ok);
     EXPECT_EQ(progress_.total.back(), 97);
     EXPECT_EQ(blocksSent_, 40u);
     // The title changes only when the total percentage does.
@@ -246,7 +246,7 @@ TEST_F(DownloadEngineTest, CancelDuringEraseIsSeenAtTheFirstBlock) {
     fake_->eraseMs = 5000;
     const LoadStatement s = Image("c.bin", test::ImageBytes(4096, 12), kLoadFlash, 0x10000);
     pump_.At(clock_.TickCount() + 3000, [] { DownloadCancelFlag = 1; });
-    EXPECT_EQ(Run(s), kDownloadAborted);
+    EXPECT_EQ(Run(s), DownloadResult::Aborted);
     EXPECT_EQ(fake_->Count("FE"), 1);
     EXPECT_EQ(fake_->blocksAccepted, 0);
     EXPECT_EQ(fake_->Count("BR"), 1);  // not switched back
@@ -266,7 +266,7 @@ TEST_F(DownloadEngineTest, CancelDuringTransferStopsAtTheNextBlock) {
         void SetTotalPercent(int) override {}
     } cancelling;
     cancelling.calls = &calls;
-    EXPECT_EQ(test::RunStatement(s, 50, blocksSent_, cancelling), kDownloadAborted);
+    EXPECT_EQ(test::RunStatement(s, 50, blocksSent_, cancelling), DownloadResult::Aborted);
     EXPECT_EQ(fake_->blocksAccepted, 19);
     DownloadCancelFlag = 0;
 }
@@ -276,23 +276,23 @@ TEST_F(DownloadEngineTest, FailuresEndTheStatementWithoutSwitchingBack) {
         const char* name;
         std::function<void(test::FakeMonitorLink&)> fault;
         int loadType;
-        int expected;
+        DownloadResult expected;
     };
     const Row rows[] = {
-        {"tester silent", [](auto& f) { f.silent = true; }, kLoadRam, kDownloadNoAnswer},
-        {"baud ignored", [](auto& f) { f.ignoreBaudCommand = true; }, kLoadRam, kDownloadSpeedFailed},
-        {"monitor upload refused", [](auto& f) { f.starAtBlock = 3; }, kLoadFlash, kDownloadMonitorFailed},
+        {"tester silent", [](auto& f) { f.silent = true; }, kLoadRam, DownloadResult::NoAnswer},
+        {"baud ignored", [](auto& f) { f.ignoreBaudCommand = true; }, kLoadRam, DownloadResult::SpeedFailed},
+        {"monitor upload refused", [](auto& f) { f.starAtBlock = 3; }, kLoadFlash, DownloadResult::MonitorFailed},
         {"erase fails", [](auto& f) { f.uploadedMonitor = true; f.starCommands = {"FE"}; }, kLoadFlash,
-         kDownloadNoAnswer},
+         DownloadResult::NoAnswer},
         // Probes 0 to 2 bring the link up; the 4th closes the battery chain.
         {"probe after the battery tests refused", [](auto& f) { f.uploadedMonitor = true; f.starFinalProbe = 3; },
-         kLoadFlash, kDownloadNoAnswer},
+         kLoadFlash, DownloadResult::NoAnswer},
         {"battery answers nothing", [](auto& f) { f.uploadedMonitor = true; f.silentCommands = {"BV"}; }, kLoadFlash,
-         kDownloadOk},
-        {"block refused", [](auto& f) { f.starAtBlock = 4; }, kLoadRam, kDownloadBlockRefused},
-        {"cable pulled", [](auto& f) { f.silentFromBlock = 4; }, kLoadRam, kDownloadBlockRefused},
+         DownloadResult::Ok},
+        {"block refused", [](auto& f) { f.starAtBlock = 4; }, kLoadRam, DownloadResult::BlockRefused},
+        {"cable pulled", [](auto& f) { f.silentFromBlock = 4; }, kLoadRam, DownloadResult::BlockRefused},
         {"no prompt after the transfer", [](auto& f) { f.endTransferWithPrompt = false; }, kLoadRam,
-         kDownloadNoAnswer},
+         DownloadResult::NoAnswer},
     };
     for (const auto& row : rows) {
         NewTester();
@@ -300,7 +300,7 @@ TEST_F(DownloadEngineTest, FailuresEndTheStatementWithoutSwitchingBack) {
         const LoadStatement s = Image("f.bin", test::ImageBytes(1024, 14), row.loadType, 0x10000);
         const std::uint32_t start = clock_.TickCount();
         EXPECT_EQ(Run(s), row.expected) << row.name;
-        if (row.expected == kDownloadOk) {
+        if (row.expected == DownloadResult::Ok) {
             // A battery test that gets no prompt ends the chain; the probe decides.
             EXPECT_EQ(fake_->Count("BV"), 1) << row.name;
             continue;
@@ -315,7 +315,7 @@ TEST_F(DownloadEngineTest, FailuresEndTheStatementWithoutSwitchingBack) {
 TEST_F(DownloadEngineTest, MonitorSilentAfterTheTransferEndsWith2007) {
     fake_->silentAfterTransfer = true;
     const LoadStatement s = Image("p.bin", test::ImageBytes(256, 15), kLoadRam, 0x10000);
-    EXPECT_EQ(Run(s), kDownloadNoAnswer);
+    EXPECT_EQ(Run(s), DownloadResult::NoAnswer);
     EXPECT_EQ(fake_->blocksAccepted, 2);
     EXPECT_EQ(fake_->commands.back(), "V");
     EXPECT_EQ(fake_->Count("BR"), 1);
@@ -327,7 +327,7 @@ TEST_F(DownloadEngineTest, StatementStartedAfterACancelTouchesNothing) {
         LoadStatement s = Image("c.bin", test::ImageBytes(1024, 17), loadType, 0x10000);
         s.eraseOnly = loadType == kLoadFlash;
         DownloadCancelFlag = 1;
-        EXPECT_EQ(Run(s), kDownloadAborted) << loadType;
+        EXPECT_EQ(Run(s), DownloadResult::Aborted) << loadType;
         EXPECT_TRUE(fake_->commands.empty()) << loadType;
         EXPECT_TRUE(progress_.events.empty()) << loadType;
         // The engine leaves the flag alone: only a new download clears it.
@@ -342,14 +342,14 @@ TEST_F(DownloadEngineTest, RefusedLastBlockIsNoSuccess) {
         int loadType;
         bool monitorRuns;
         int refuseBlock;  // 0-based, counted from the first transfer of the statement
-        int expected;
+        DownloadResult expected;
         bool called;  // the monitor was started with "C"
     };
     const Row rows[] = {
-        {"RAM, last block", kLoadRam, false, 7, kDownloadBlockRefused, false},
-        {"flash, last block", kLoadFlash, true, 7, kDownloadBlockRefused, false},
-        {"monitor upload, last block", kLoadFlash, false, 111, kDownloadMonitorFailed, false},
-        {"RAM, all accepted", kLoadRam, false, -1, kDownloadOk, false},
+        {"RAM, last block", kLoadRam, false, 7, DownloadResult::BlockRefused, false},
+        {"flash, last block", kLoadFlash, true, 7, DownloadResult::BlockRefused, false},
+        {"monitor upload, last block", kLoadFlash, false, 111, DownloadResult::MonitorFailed, false},
+        {"RAM, all accepted", kLoadRam, false, -1, DownloadResult::Ok, false},
     };
     for (const auto& row : rows) {
         NewTester();
@@ -358,7 +358,7 @@ TEST_F(DownloadEngineTest, RefusedLastBlockIsNoSuccess) {
         const LoadStatement s = Image("l.bin", test::ImageBytes(1024, 18), row.loadType, 0x100000);
         EXPECT_EQ(Run(s), row.expected) << row.name;
         EXPECT_EQ(fake_->Count("C"), row.called ? 1 : 0) << row.name;
-        if (row.expected != kDownloadOk) {
+        if (row.expected != DownloadResult::Ok) {
             EXPECT_EQ(fake_->Count("BR"), 1) << row.name;  // not switched back
         }
     }
@@ -370,17 +370,17 @@ TEST_F(DownloadEngineTest, CommandHeardDifferentlyFailsBeforeAnyData) {
         std::string sent, heard;
         int loadType;
         bool monitorRuns;
-        int expected;
+        DownloadResult expected;
         int blocksAccepted;  // monitor blocks included
     };
     const Row rows[] = {
-        {"flash load address", "FLB 20000 400", "FLB 28000 400", kLoadFlash, true, kDownloadNoAnswer, 0},
-        {"flash erase address", "FE 20000", "FE 28000", kLoadFlash, true, kDownloadNoAnswer, 0},
-        {"RAM load address", "LB 410000 400", "LB 40000 400", kLoadRam, false, kDownloadNoAnswer, 0},
-        {"call address", "C 410000 NOT_USED", "C 40000 NOT_USED", kLoadRamRun, false, kDownloadNoAnswer, 8},
-        {"speed change", "BR 115200", "BR 11520", kLoadRam, false, kDownloadSpeedFailed, 0},
-        {"monitor load", "LB 60000 3800", "LB 68000 3800", kLoadFlash, false, kDownloadMonitorFailed, 0},
-        {"monitor call", "C 60000 NOT_USED", "C 68000 NOT_USED", kLoadFlash, false, kDownloadMonitorFailed, 112},
+        {"flash load address", "FLB 20000 400", "FLB 28000 400", kLoadFlash, true, DownloadResult::NoAnswer, 0},
+        {"flash erase address", "FE 20000", "FE 28000", kLoadFlash, true, DownloadResult::NoAnswer, 0},
+        {"RAM load address", "LB 410000 400", "LB 40000 400", kLoadRam, false, DownloadResult::NoAnswer, 0},
+        {"call address", "C 410000 NOT_USED", "C 40000 NOT_USED", kLoadRamRun, false, DownloadResult::NoAnswer, 8},
+        {"speed change", "BR 115200", "BR 11520", kLoadRam, false, DownloadResult::SpeedFailed, 0},
+        {"monitor load", "LB 60000 3800", "LB 68000 3800", kLoadFlash, false, DownloadResult::MonitorFailed, 0},
+        {"monitor call", "C 60000 NOT_USED", "C 68000 NOT_USED", kLoadFlash, false, DownloadResult::MonitorFailed, 112},
     };
     for (const auto& row : rows) {
         NewTester();
@@ -397,11 +397,11 @@ TEST_F(DownloadEngineTest, CommandHeardDifferentlyFailsBeforeAnyData) {
 TEST_F(DownloadEngineTest, PlaceholderMonitorGoesOnlyToASimulatedTester) {
     SetMonitorImageOverride(MonitorImageRef{0x60000, monitor_, true});
     const LoadStatement flash = Image("p.bin", test::ImageBytes(1024, 20), kLoadFlash, 0x20000);
-    EXPECT_EQ(Run(flash), kDownloadMonitorFailed);
+    EXPECT_EQ(Run(flash), DownloadResult::MonitorFailed);
     EXPECT_TRUE(fake_->commands.empty());
     EXPECT_EQ(LastMonitorImageProblem(), MonitorImageProblem::kPlaceholderForRealTester);
     // RAM work needs no monitor.
-    EXPECT_EQ(Run(Image("r.bin", test::ImageBytes(256, 21), kLoadRam, 0x20000)), kDownloadOk);
+    EXPECT_EQ(Run(Image("r.bin", test::ImageBytes(256, 21), kLoadRam, 0x20000)), DownloadResult::Ok);
 
     // A tester that says it is simulated may have it.
     NewTester();
@@ -409,7 +409,7 @@ TEST_F(DownloadEngineTest, PlaceholderMonitorGoesOnlyToASimulatedTester) {
     MonitorContext query;
     EXPECT_EQ(QueryHardwareId(query), kHardwareZiz2);
     EXPECT_TRUE(TesterIsSimulated());
-    EXPECT_EQ(Run(flash), kDownloadOk);
+    EXPECT_EQ(Run(flash), DownloadResult::Ok);
     EXPECT_TRUE(Holds("RAM", 0x60000, monitor_));
 
     // And so may the simulator in this process; a real tester again may not.
@@ -417,16 +417,16 @@ TEST_F(DownloadEngineTest, PlaceholderMonitorGoesOnlyToASimulatedTester) {
     EXPECT_EQ(QueryHardwareId(query), kHardwareZiz2);
     EXPECT_FALSE(TesterIsSimulated());
     SetInProcessSimulator(true);
-    EXPECT_EQ(Run(flash), kDownloadOk);
+    EXPECT_EQ(Run(flash), DownloadResult::Ok);
     SetInProcessSimulator(false);
     NewTester();
-    EXPECT_EQ(Run(flash), kDownloadMonitorFailed);
+    EXPECT_EQ(Run(flash), DownloadResult::MonitorFailed);
     EXPECT_TRUE(fake_->commands.empty());
 }
 
 TEST_F(DownloadEngineTest, UnknownLoadTypeStopsAtTheLoadCommand) {
     const LoadStatement s = Image("u.bin", test::ImageBytes(256, 16), kLoadNone, 0x10000);
-    EXPECT_EQ(Run(s), kDownloadBadDeviceType);
+    EXPECT_EQ(Run(s), DownloadResult::BadDeviceType);
     EXPECT_EQ(fake_->purgeTransmits, 0);
     EXPECT_EQ(fake_->Count("BR"), 1);
     EXPECT_EQ(fake_->Count("LB") + fake_->Count("FLB"), 0);

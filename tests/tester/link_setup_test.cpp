@@ -55,7 +55,7 @@ TEST_F(LinkSetupTest, CloseTwiceIsHarmless) {
 }
 
 TEST_F(LinkSetupTest, FastLinkOnAnsweringTester) {
-    EXPECT_EQ(EstablishFastLink(context_), 0);
+    EXPECT_EQ(EstablishFastLink(context_), DownloadResult::Ok);
     EXPECT_EQ(fake_->testerSpeed, 115200);
     EXPECT_EQ(fake_->LineSpeed(), 115200);
     EXPECT_EQ(fake_->commands, (std::vector<std::string>{"V", "V", "BR 115200", "V"}));
@@ -66,15 +66,15 @@ TEST_F(LinkSetupTest, FastLinkProbing) {
         const char* name;
         int ignoreProbes;
         int starProbe;
-        int expected;
+        DownloadResult expected;
         int probesBeforeBaud;  // "V" sent before "BR" (or in all when no BR)
         std::uint32_t minMs, maxMs;
     };
     const Row rows[] = {
-        {"answers only the third probe", 2, -1, 0, 4, 2000, 3000},
-        {"answers none of five", 100, -1, kTesterNoAnswer, 5, 5000, 5400},
-        {"star on the final synchronisation", 0, 1, kTesterNoAnswer, 2, 0, 200},
-        {"star on a retry probe, then fine", 1, 1, 0, 4, 1000, 2000},
+        {"answers only the third probe", 2, -1, DownloadResult::Ok, 4, 2000, 3000},
+        {"answers none of five", 100, -1, DownloadResult::NoAnswer, 5, 5000, 5400},
+        {"star on the final synchronisation", 0, 1, DownloadResult::NoAnswer, 2, 0, 200},
+        {"star on a retry probe, then fine", 1, 1, DownloadResult::Ok, 4, 1000, 2000},
     };
     for (const auto& row : rows) {
         Reset();
@@ -88,7 +88,7 @@ TEST_F(LinkSetupTest, FastLinkProbing) {
             if (c == "V") ++probes;
         }
         EXPECT_EQ(probes, row.probesBeforeBaud) << row.name;
-        if (row.expected != 0) {
+        if (row.expected != DownloadResult::Ok) {
             EXPECT_EQ(fake_->Count("BR"), 0) << row.name;
             EXPECT_GE(clock_.TickCount() - start, row.minMs) << row.name;
             EXPECT_LE(clock_.TickCount() - start, row.maxMs) << row.name;
@@ -98,7 +98,7 @@ TEST_F(LinkSetupTest, FastLinkProbing) {
 
 TEST_F(LinkSetupTest, FastLinkSpeedFailureFallsBackTo9600) {
     fake_->ignoreBaudCommand = true;
-    EXPECT_EQ(EstablishFastLink(context_), kTesterSpeedFailed);
+    EXPECT_EQ(EstablishFastLink(context_), DownloadResult::SpeedFailed);
     EXPECT_EQ(fake_->LineSpeed(), 9600);
     EXPECT_EQ(fake_->pcSpeeds, (std::vector<long>{115200, 9600}));
     // The fall-back is PC side only: one baud command in all.

@@ -42,13 +42,13 @@ protected:
 
 TEST_F(MonitorBootstrapTest, RunningMonitorMeansNoUploadAndNoSpeedChange) {
     fake_->uploadedMonitor = true;
-    EXPECT_EQ(EnsureMonitor(context_), 0);
+    EXPECT_EQ(EnsureMonitor(context_), DownloadResult::Ok);
     EXPECT_EQ(fake_->commands, std::vector<std::string>{"FV"});
     EXPECT_TRUE(fake_->pcSpeeds.empty());
 }
 
 TEST_F(MonitorBootstrapTest, UploadSends112BlocksThenCallsTheMonitor) {
-    EXPECT_EQ(EnsureMonitor(context_), 0);
+    EXPECT_EQ(EnsureMonitor(context_), DownloadResult::Ok);
     EXPECT_EQ(fake_->blocksAccepted, 112);
     ASSERT_GE(fake_->commands.size(), 3u);
     EXPECT_EQ(fake_->commands[0], "FV");
@@ -68,12 +68,12 @@ TEST_F(MonitorBootstrapTest, UploadFailures) {
         const char* name;
         int starAtBlock;
         int silentFromBlock;
-        int uploadResult;
+        MonitorResult uploadResult;
         int blocks;
     };
     const Row rows[] = {
-        {"star instead of block 5", 5, -1, kMonitorBlockRefused, 5},
-        {"silence from block 100", -1, 100, kMonitorNoBlockRequest, 100},
+        {"star instead of block 5", 5, -1, MonitorResult::BlockRefused, 5},
+        {"silence from block 100", -1, 100, MonitorResult::NoBlockRequest, 100},
     };
     for (const auto& row : rows) {
         auto link = std::make_unique<test::FakeMonitorLink>(clock_);
@@ -92,14 +92,14 @@ TEST_F(MonitorBootstrapTest, UploadFailures) {
         InstallTesterLink(std::move(again));
         fake_->starAtBlock = row.starAtBlock;
         fake_->silentFromBlock = row.silentFromBlock;
-        EXPECT_EQ(EnsureMonitor(context_), kMonitorUploadFailed) << row.name;
+        EXPECT_EQ(EnsureMonitor(context_), DownloadResult::MonitorFailed) << row.name;
     }
 }
 
 TEST_F(MonitorBootstrapTest, MonitorThatNeverComesUpFailsTheSpeedChange) {
     fake_->monitorStartMs = 60000;
     const std::uint32_t start = clock_.TickCount();
-    EXPECT_EQ(EnsureMonitor(context_), kTesterSpeedFailed);
+    EXPECT_EQ(EnsureMonitor(context_), DownloadResult::SpeedFailed);
     EXPECT_EQ(fake_->LineSpeed(), 9600);
     // 4 + 11 probes after the call, then the failed speed change's 4 and the
     // fall-back's 4.
@@ -109,7 +109,7 @@ TEST_F(MonitorBootstrapTest, MonitorThatNeverComesUpFailsTheSpeedChange) {
 
 TEST_F(MonitorBootstrapTest, SlowMonitorGetsItsProbes) {
     fake_->monitorStartMs = 9000;
-    EXPECT_EQ(EnsureMonitor(context_), 0);
+    EXPECT_EQ(EnsureMonitor(context_), DownloadResult::Ok);
     EXPECT_EQ(fake_->testerSpeed, 115200);
 }
 
@@ -121,12 +121,12 @@ TEST_F(MonitorBootstrapTest, BuiltInImageIsTheOneUploaded) {
     EXPECT_EQ(image->bytes.size(), 14336u);
     EXPECT_TRUE(image->placeholder);
     // The built-in image is a stand-in: a real tester never gets it.
-    EXPECT_EQ(EnsureMonitor(context_), kMonitorUploadFailed);
+    EXPECT_EQ(EnsureMonitor(context_), DownloadResult::MonitorFailed);
     EXPECT_EQ(fake_->commands, std::vector<std::string>{"FV"});
     EXPECT_EQ(LastMonitorImageProblem(), MonitorImageProblem::kPlaceholderForRealTester);
     fake_->commands.clear();
     SetInProcessSimulator(true);
-    EXPECT_EQ(EnsureMonitor(context_), 0);
+    EXPECT_EQ(EnsureMonitor(context_), DownloadResult::Ok);
     SetInProcessSimulator(false);
     EXPECT_EQ(fake_->blocksAccepted, 112);
     EXPECT_EQ(fake_->commands[2], "C 60000 NOT_USED");
@@ -139,7 +139,7 @@ TEST_F(MonitorBootstrapTest, UnusableImageFileNamedInTheSettingsFailsWithoutSend
     SetSettingsFilePath(dir / "zultw.ini");
     SettingsStore(SettingsFilePath()).WriteValue("Dir Setup", "MonitorImage", (dir / "absent.bin").c_str());
     EXPECT_FALSE(ActiveMonitorImage().has_value());
-    EXPECT_EQ(EnsureMonitor(context_), kMonitorUploadFailed);
+    EXPECT_EQ(EnsureMonitor(context_), DownloadResult::MonitorFailed);
     EXPECT_EQ(fake_->commands, std::vector<std::string>{"FV"});
     EXPECT_EQ(LastMonitorImageProblem(), MonitorImageProblem::kUnusableFile);
 

@@ -50,14 +50,14 @@ protected:
 TEST_F(MonitorProtocolTest, SendOnlyReturnsAtOnceWithEmptyReply) {
     context_.SetReply("old answer");
     fake_->Send("I\r\nZIZ2\r\n>");
-    EXPECT_EQ(SendCommand(context_, "RS\r", kSendOnly), 0);
+    EXPECT_EQ(SendCommand(context_, "RS\r", kSendOnly), MonitorResult::Ok);
     EXPECT_EQ(context_.Reply(), "");
     EXPECT_EQ(clock_.TickCount(), 1000u);
     EXPECT_EQ(fake_->commands, std::vector<std::string>{"RS"});
 }
 
 TEST_F(MonitorProtocolTest, CaptureKeepsEchoTextAndPrompt) {
-    EXPECT_EQ(SendCommand(context_, "I\r", kHardwareQuery), 0);
+    EXPECT_EQ(SendCommand(context_, "I\r", kHardwareQuery), MonitorResult::Ok);
     EXPECT_EQ(context_.Reply(), "I\r\nZIZ2\r\n>");
 }
 
@@ -65,23 +65,23 @@ struct WaitRow {
     const char* name;
     std::string answer;       // what the far end sends (nothing when empty)
     CommandWait wait;
-    int expected;
+    MonitorResult expected;
     std::uint32_t minMs, maxMs;  // virtual time the command took
 };
 
 TEST_F(MonitorProtocolTest, CallPatternsAndTheirResults) {
     const WaitRow rows[] = {
-        {"prompt in time", "V\r\nX\r\n>", kPlainProbe, 0, 0, 100},
-        {"no answer, plain probe", "", kPlainProbe, kMonitorNoAnswer, 1000, 1060},
-        {"star ignored without error code", "V\r\n*E*\r\n>", kPlainProbe, 0, 0, 100},
-        {"star with retry probe", "V\r\n*E*\r\n>", kRetryProbe, kMonitorProbeRefused, 0, 100},
-        {"final sync no answer", "", kFinalSyncProbe, kMonitorSyncFailed, 1000, 1060},
-        {"final sync star", "V\r\n*E*\r\n>", kFinalSyncProbe, kMonitorSyncFailed, 0, 100},
-        {"after transfer no answer", "", kProbeAfterTransfer, kMonitorNoPromptAfterTransfer, 1000, 1060},
-        {"monitor probe star", "FV\r\n*E*\r\n>", kMonitorVersionProbe, kMonitorNoAnswer, 0, 100},
-        {"battery star ignored", "BV\r\n*LOW*\r\n>", kBatteryTest, 0, 0, 100},
-        {"erase star", "FE\r\n*E*\r\n>", kEraseWait, kMonitorEraseFailed, 0, 100},
-        {"echo but no prompt", "V\r\n", kPlainProbe, kMonitorNoAnswer, 1000, 1060},
+        {"prompt in time", "V\r\nX\r\n>", kPlainProbe, MonitorResult::Ok, 0, 100},
+        {"no answer, plain probe", "", kPlainProbe, MonitorResult::NoAnswer, 1000, 1060},
+        {"star ignored without error code", "V\r\n*E*\r\n>", kPlainProbe, MonitorResult::Ok, 0, 100},
+        {"star with retry probe", "V\r\n*E*\r\n>", kRetryProbe, MonitorResult::ProbeRefused, 0, 100},
+        {"final sync no answer", "", kFinalSyncProbe, MonitorResult::SyncFailed, 1000, 1060},
+        {"final sync star", "V\r\n*E*\r\n>", kFinalSyncProbe, MonitorResult::SyncFailed, 0, 100},
+        {"after transfer no answer", "", kProbeAfterTransfer, MonitorResult::NoPromptAfterTransfer, 1000, 1060},
+        {"monitor probe star", "FV\r\n*E*\r\n>", kMonitorVersionProbe, MonitorResult::NoAnswer, 0, 100},
+        {"battery star ignored", "BV\r\n*LOW*\r\n>", kBatteryTest, MonitorResult::Ok, 0, 100},
+        {"erase star", "FE\r\n*E*\r\n>", kEraseWait, MonitorResult::EraseFailed, 0, 100},
+        {"echo but no prompt", "V\r\n", kPlainProbe, MonitorResult::NoAnswer, 1000, 1060},
     };
     for (const auto& row : rows) {
         fake_->silent = true;
@@ -100,13 +100,13 @@ TEST_F(MonitorProtocolTest, WhatArrivedCountsBeforeTheTimeOutIsJudged) {
         const char* name;
         std::uint32_t answerAtMs;  // when the answer is there
         std::uint32_t stallMs;     // how long the PC is not scheduled after sending
-        int expected;
+        MonitorResult expected;
         const char* reply;
     };
     const Row rows[] = {
-        {"answer exactly at the time-out", 1000, 0, 0, "I\r\nZIZ2\r\n>"},
-        {"reader asleep while the answer arrived", 5, 1500, 0, "I\r\nZIZ2\r\n>"},
-        {"answer after the time-out", 1100, 0, kMonitorNoAnswer, ""},
+        {"answer exactly at the time-out", 1000, 0, MonitorResult::Ok, "I\r\nZIZ2\r\n>"},
+        {"reader asleep while the answer arrived", 5, 1500, MonitorResult::Ok, "I\r\nZIZ2\r\n>"},
+        {"answer after the time-out", 1100, 0, MonitorResult::NoAnswer, ""},
     };
     for (const auto& row : rows) {
         fake_->silent = true;
@@ -122,20 +122,20 @@ TEST_F(MonitorProtocolTest, WhatArrivedCountsBeforeTheTimeOutIsJudged) {
     fake_->Send("!", 5);
     fake_->stallAfterWriteMs = 0;
     clock_.Advance(4000);
-    EXPECT_EQ(SendBlock(context_, BlockFrame{}), 0);
+    EXPECT_EQ(SendBlock(context_, BlockFrame{}), MonitorResult::Ok);
 }
 
 TEST_F(MonitorProtocolTest, StarWithCaptureStaysInReply) {
     fake_->silent = true;
     fake_->Send("I\r\n*ERR*\r\n>", 2);
-    EXPECT_EQ(SendCommand(context_, "I\r", kHardwareQuery), 0);
+    EXPECT_EQ(SendCommand(context_, "I\r", kHardwareQuery), MonitorResult::Ok);
     EXPECT_EQ(context_.Reply(), "I\r\n*ERR*\r\n>");
 }
 
 TEST_F(MonitorProtocolTest, LongAnswerIsCutAt255Characters) {
     fake_->silent = true;
     fake_->Send(std::string(400, 'x') + ">", 2);
-    EXPECT_EQ(SendCommand(context_, "I\r", kHardwareQuery), 0);
+    EXPECT_EQ(SendCommand(context_, "I\r", kHardwareQuery), MonitorResult::Ok);
     EXPECT_EQ(context_.Reply(), std::string(255, 'x'));
 }
 
@@ -144,7 +144,7 @@ TEST_F(MonitorProtocolTest, AfterStarTheWaitGoesOnToThePromptPastTheTimeout) {
     fake_->Send("V\r\n*", 2);
     fake_->Send("slow error text\r\n>", 5000);  // long after the 1 s time-out
     const std::uint32_t start = clock_.TickCount();
-    EXPECT_EQ(SendCommand(context_, "V\r", kRetryProbe), kMonitorProbeRefused);
+    EXPECT_EQ(SendCommand(context_, "V\r", kRetryProbe), MonitorResult::ProbeRefused);
     EXPECT_GE(Elapsed(start), 5000u);
 }
 
@@ -153,12 +153,12 @@ TEST_F(MonitorProtocolTest, WaitsWithoutTimeoutEndWhenTheMonitorFallsSilent) {
         const char* name;
         std::string answer;
         CommandWait wait;
-        int expected;
+        MonitorResult expected;
     };
     const Row rows[] = {
-        {"after a star", "FE\r\n*ERASE", kEraseWait, kMonitorEraseFailed},
-        {"end of transfer, nothing at all", "", kTransferEnd, kMonitorWentSilent},
-        {"end of transfer, no prompt", "\r\n", kTransferEnd, kMonitorWentSilent},
+        {"after a star", "FE\r\n*ERASE", kEraseWait, MonitorResult::EraseFailed},
+        {"end of transfer, nothing at all", "", kTransferEnd, MonitorResult::WentSilent},
+        {"end of transfer, no prompt", "\r\n", kTransferEnd, MonitorResult::WentSilent},
     };
     for (const auto& row : rows) {
         fake_->silent = true;
@@ -175,7 +175,7 @@ TEST_F(MonitorProtocolTest, TransferEndWaitsForALatePromptWhileBytesKeepComing) 
     fake_->silent = true;
     for (int i = 1; i <= 5; ++i) fake_->Send(".", 9000u * static_cast<std::uint32_t>(i));
     fake_->Send(">", 50000);
-    EXPECT_EQ(SendCommand(context_, "", kTransferEnd), 0);
+    EXPECT_EQ(SendCommand(context_, "", kTransferEnd), MonitorResult::Ok);
 }
 
 TEST_F(MonitorProtocolTest, NoiseCannotHoldAWaitThatOnlyThePromptEnds) {
@@ -183,13 +183,13 @@ TEST_F(MonitorProtocolTest, NoiseCannotHoldAWaitThatOnlyThePromptEnds) {
         const char* name;
         std::string start;  // sent at once
         CommandWait wait;
-        int expected;
+        MonitorResult expected;
     };
     const Row rows[] = {
-        {"end of transfer", "", kTransferEnd, kMonitorWentSilent},
-        {"checked end of transfer", "", kCheckedTransferEnd, kMonitorWentSilent},
-        {"after a star", "V\r\n*", kRetryProbe, kMonitorProbeRefused},
-        {"erase after a star", "FE 0\r\n*", kEraseWait, kMonitorEraseFailed},
+        {"end of transfer", "", kTransferEnd, MonitorResult::WentSilent},
+        {"checked end of transfer", "", kCheckedTransferEnd, MonitorResult::WentSilent},
+        {"after a star", "V\r\n*", kRetryProbe, MonitorResult::ProbeRefused},
+        {"erase after a star", "FE 0\r\n*", kEraseWait, MonitorResult::EraseFailed},
     };
     for (const auto& row : rows) {
         fake_->silent = true;
@@ -209,12 +209,12 @@ TEST_F(MonitorProtocolTest, CheckedTransferEndSeesARefusedLastBlock) {
     struct Row {
         const char* name;
         std::string answer;
-        int expected;
+        MonitorResult expected;
     };
     const Row rows[] = {
-        {"prompt", "\r\n>", 0},
-        {"last block refused", "*CHECK WORD ERROR*\r\n>", kMonitorBlockRefused},
-        {"star, then silence", "*CHECK", kMonitorBlockRefused},
+        {"prompt", "\r\n>", MonitorResult::Ok},
+        {"last block refused", "*CHECK WORD ERROR*\r\n>", MonitorResult::BlockRefused},
+        {"star, then silence", "*CHECK", MonitorResult::BlockRefused},
     };
     for (const auto& row : rows) {
         fake_->silent = true;
@@ -225,7 +225,7 @@ TEST_F(MonitorProtocolTest, CheckedTransferEndSeesARefusedLastBlock) {
         fake_->PurgeReceive();
         fake_->Send(row.answer, 3);
         if (row.answer.back() == '>') {
-            EXPECT_EQ(SendCommand(context_, "", kTransferEnd), 0) << row.name;
+            EXPECT_EQ(SendCommand(context_, "", kTransferEnd), MonitorResult::Ok) << row.name;
         }
         clock_.Advance(100000);
     }
@@ -235,15 +235,15 @@ TEST_F(MonitorProtocolTest, EchoIsComparedWithTheCommandSent) {
     struct Row {
         const char* name;
         std::string answer;  // "" for none
-        int expected;
+        MonitorResult expected;
         std::uint32_t maxMs;
     };
     const Row rows[] = {
-        {"same", "FLB 20000 10000\r\n!", 0, 100},
-        {"address garbled", "FLB 28000 10000\r\n!", kMonitorEchoWrong, 100},
-        {"line end garbled", "FLB 20000 10000\n\r!", kMonitorEchoWrong, 100},
-        {"cut short", "FLB 20000", kMonitorNoEcho, kMonitorEchoTimeoutMs + 60},
-        {"nothing", "", kMonitorNoEcho, kMonitorEchoTimeoutMs + 60},
+        {"same", "FLB 20000 10000\r\n!", MonitorResult::Ok, 100},
+        {"address garbled", "FLB 28000 10000\r\n!", MonitorResult::EchoWrong, 100},
+        {"line end garbled", "FLB 20000 10000\n\r!", MonitorResult::EchoWrong, 100},
+        {"cut short", "FLB 20000", MonitorResult::NoEcho, kMonitorEchoTimeoutMs + 60},
+        {"nothing", "", MonitorResult::NoEcho, kMonitorEchoTimeoutMs + 60},
     };
     for (const auto& row : rows) {
         fake_->silent = true;
@@ -262,7 +262,7 @@ TEST_F(MonitorProtocolTest, EchoIsComparedWithTheCommandSent) {
 
 TEST_F(MonitorProtocolTest, SpeedChangeHeardAsAnotherRateFailsWithoutProbing) {
     fake_->hearsAs["BR 115200"] = "BR 11520";
-    EXPECT_EQ(SetLinkSpeed(context_, "115200", false), kLinkSpeedFailed);
+    EXPECT_EQ(SetLinkSpeed(context_, "115200", false), LinkSpeedResult::Failed);
     EXPECT_EQ(fake_->Count("V"), 0);
     EXPECT_TRUE(fake_->pcSpeeds.empty());
 }
@@ -273,7 +273,7 @@ TEST_F(MonitorProtocolTest, SilentEraseWaitPumpsMessages) {
     fake_->Send("DONE\r\n>", 3000);
     pump_.times.clear();
     const std::uint32_t start = clock_.TickCount();
-    EXPECT_EQ(SendCommand(context_, "FE 0\r", kEraseWait), 0);
+    EXPECT_EQ(SendCommand(context_, "FE 0\r", kEraseWait), MonitorResult::Ok);
     ASSERT_FALSE(pump_.times.empty());
     std::uint32_t previous = start;
     for (std::uint32_t t : pump_.times) {
@@ -286,18 +286,18 @@ TEST_F(MonitorProtocolTest, SendBlockWaitsForRequestSkippingOtherBytes) {
     fake_->silent = true;
     const BlockFrame frame{};
     fake_->Send("xyz\r\n!", 100);
-    EXPECT_EQ(SendBlock(context_, frame), 0);
+    EXPECT_EQ(SendBlock(context_, frame), MonitorResult::Ok);
 
     fake_->Send("abc", 10);
     fake_->Send("def", 2000);
     const std::uint32_t start = clock_.TickCount();
-    EXPECT_EQ(SendBlock(context_, frame), kMonitorNoBlockRequest);
+    EXPECT_EQ(SendBlock(context_, frame), MonitorResult::NoBlockRequest);
     EXPECT_GE(Elapsed(start), 3000u);
     EXPECT_LE(Elapsed(start), 3060u);
 
     fake_->PurgeReceive();
     fake_->Send("ab*!", 10);
-    EXPECT_EQ(SendBlock(context_, frame), kMonitorBlockRefused);
+    EXPECT_EQ(SendBlock(context_, frame), MonitorResult::BlockRefused);
 }
 
 class ShortWriteLink final : public TesterLink {
@@ -317,7 +317,7 @@ public:
 TEST_F(MonitorProtocolTest, SendBlockShortWriteIsRefusal) {
     InstallTesterLink(std::make_unique<ShortWriteLink>(clock_));
     const BlockFrame frame{};
-    EXPECT_EQ(SendBlock(context_, frame), kMonitorBlockRefused);
+    EXPECT_EQ(SendBlock(context_, frame), MonitorResult::BlockRefused);
 }
 
 TEST_F(MonitorProtocolTest, BlockTransferSendsWholeBlocksOnly) {
@@ -325,7 +325,7 @@ TEST_F(MonitorProtocolTest, BlockTransferSendsWholeBlocksOnly) {
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
     SendCommand(context_, LoadDataCommand(0x1000, 300), kSendOnly);
     int blocks = 0;
-    EXPECT_EQ(SendBlocks(context_, data, [&](std::size_t) { ++blocks; }), 0);
+    EXPECT_EQ(SendBlocks(context_, data, [&](std::size_t) { ++blocks; }), MonitorResult::Ok);
     EXPECT_EQ(blocks, 2);
     EXPECT_EQ(fake_->blocksAccepted, 2);
     const auto& ram = fake_->Memory("RAM");
@@ -334,7 +334,7 @@ TEST_F(MonitorProtocolTest, BlockTransferSendsWholeBlocksOnly) {
 }
 
 TEST_F(MonitorProtocolTest, SetLinkSpeedChangesBothEnds) {
-    EXPECT_EQ(SetLinkSpeed(context_, "115200", false), 0);
+    EXPECT_EQ(SetLinkSpeed(context_, "115200", false), LinkSpeedResult::Ok);
     EXPECT_EQ(fake_->testerSpeed, 115200);
     EXPECT_EQ(fake_->LineSpeed(), 115200);
     EXPECT_EQ(fake_->commands.front(), "BR 115200");
@@ -343,7 +343,7 @@ TEST_F(MonitorProtocolTest, SetLinkSpeedChangesBothEnds) {
 
 TEST_F(MonitorProtocolTest, SetLinkSpeedPcOnlySendsNothingBeforeSwitching) {
     fake_->testerSpeed = 115200;
-    EXPECT_EQ(SetLinkSpeed(context_, "115200", true), 0);
+    EXPECT_EQ(SetLinkSpeed(context_, "115200", true), LinkSpeedResult::Ok);
     EXPECT_EQ(fake_->commands, std::vector<std::string>{"V"});
     EXPECT_EQ(fake_->pcSpeeds, std::vector<long>{115200});
 }
@@ -353,16 +353,16 @@ struct SpeedFailureRow {
     std::vector<int> pending;
     int refuse;
     bool ignoreBaud;
-    int expected;
+    LinkSpeedResult expected;
     int probes;
 };
 
 TEST_F(MonitorProtocolTest, SetLinkSpeedFailures) {
     const SpeedFailureRow rows[] = {
-        {"drains after three waits", {5, 5, 5}, 0, false, 0, 1},
-        {"output never drains", {5, 5, 5, 5, 5}, 0, false, kLinkSpeedFailed, 0},
-        {"port refuses rate", {}, -801, false, kLinkSpeedFailed, 0},
-        {"tester ignores baud command", {}, 0, true, kLinkSpeedFailed, 4},
+        {"drains after three waits", {5, 5, 5}, 0, false, LinkSpeedResult::Ok, 1},
+        {"output never drains", {5, 5, 5, 5, 5}, 0, false, LinkSpeedResult::Failed, 0},
+        {"port refuses rate", {}, -801, false, LinkSpeedResult::Failed, 0},
+        {"tester ignores baud command", {}, 0, true, LinkSpeedResult::Failed, 4},
     };
     for (const auto& row : rows) {
         auto link = std::make_unique<test::FakeMonitorLink>(clock_);

@@ -50,7 +50,9 @@ protected:
         s.imagePath = dir_ / name;
         return s;
     }
-    int Run(const LoadStatement& s) { return test::RunStatement(s, s.imageSize / 128, blocksSent_, progress_); }
+    DownloadResult Run(const LoadStatement& s) {
+        return test::RunStatement(s, s.imageSize / 128, blocksSent_, progress_);
+    }
     std::vector<std::string> Commands() const {
         std::vector<std::string> out;
         for (const auto& e : tester_->transcript())
@@ -84,21 +86,21 @@ TEST_F(SimulatorProtocolTest, IdentifiesTheTester) {
 
 TEST_F(SimulatorProtocolTest, FastLinkAndFiveUnansweredProbes) {
     Start();
-    EXPECT_EQ(EstablishFastLink(context_), 0);
+    EXPECT_EQ(EstablishFastLink(context_), DownloadResult::Ok);
     EXPECT_EQ(tester_->baud(), 115200);
     Start({"silent"});
     const std::uint32_t start = clock_.TickCount();
-    EXPECT_EQ(EstablishFastLink(context_), kTesterNoAnswer);
+    EXPECT_EQ(EstablishFastLink(context_), DownloadResult::NoAnswer);
     EXPECT_GE(clock_.TickCount() - start, 5000u);
     EXPECT_LE(clock_.TickCount() - start, 5600u);
     Start({"ignore-baud"});
-    EXPECT_EQ(EstablishFastLink(context_), kTesterSpeedFailed);
+    EXPECT_EQ(EstablishFastLink(context_), DownloadResult::SpeedFailed);
 }
 
 TEST_F(SimulatorProtocolTest, RamStatementLandsIntact) {
     Start();
     const LoadStatement s = Statement("ram.bin", 64 * 1024, kLoadRam, 0x20000, 1);
-    EXPECT_EQ(Run(s), kDownloadOk);
+    EXPECT_EQ(Run(s), DownloadResult::Ok);
     EXPECT_EQ(tester_->memory().ReadRam(0x20000, 64 * 1024), image_);
     EXPECT_EQ(tester_->baud(), 9600);
 }
@@ -107,7 +109,7 @@ TEST_F(SimulatorProtocolTest, FlashStatementsUploadTheMonitorOnce) {
     Start();
     const LoadStatement first = Statement("f1.bin", 16 * 1024, kLoadFlash, 0x100000, 2);
     const auto firstImage = image_;
-    EXPECT_EQ(Run(first), kDownloadOk);
+    EXPECT_EQ(Run(first), DownloadResult::Ok);
     ASSERT_GE(tester_->transfers().size(), 2u);
     EXPECT_EQ(tester_->transfers()[0].accepted, 112u);
     const auto commands = Commands();
@@ -118,7 +120,7 @@ TEST_F(SimulatorProtocolTest, FlashStatementsUploadTheMonitorOnce) {
 
     const LoadStatement second = Statement("f2.bin", 8 * 1024, kLoadFlash, 0x140000, 3);
     const int uploadsBefore = CountCommands("LB");
-    EXPECT_EQ(Run(second), kDownloadOk);
+    EXPECT_EQ(Run(second), DownloadResult::Ok);
     EXPECT_EQ(CountCommands("LB"), uploadsBefore);
     EXPECT_EQ(tester_->memory().ReadFlash(0x140000, 8 * 1024), image_);
     EXPECT_EQ(tester_->memory().ReadFlash(0x100000, 16 * 1024), firstImage);
@@ -135,7 +137,7 @@ TEST_F(SimulatorProtocolTest, ProgramCardPageCounts) {
         Start();
         LoadStatement s = Statement("card.bin", row.size, kLoadFlash, 0, 4);
         s.programCard = true;
-        EXPECT_EQ(Run(s), kDownloadOk) << row.size;
+        EXPECT_EQ(Run(s), DownloadResult::Ok) << row.size;
         EXPECT_EQ(CountCommands(row.erase), 1) << row.size;
         EXPECT_EQ(CountCommands(row.load), 1) << row.size;
         EXPECT_EQ(tester_->memory().ReadCard(0, row.size), image_) << row.size;
@@ -146,15 +148,15 @@ TEST_F(SimulatorProtocolTest, FaultsGiveTheirResults) {
     struct Row {
         const char* fault;
         int loadType;
-        int expected;
+        DownloadResult expected;
     };
     const Row rows[] = {
-        {"erase-error", kLoadFlash, kDownloadNoAnswer},
-        {"refuse-block@3", kLoadRam, kDownloadBlockRefused},
-        {"cable-pull@5", kLoadRam, kDownloadBlockRefused},
-        {"refuse-monitor", kLoadFlash, kDownloadMonitorFailed},
-        {"late-monitor=60000", kLoadFlash, kDownloadSpeedFailed},
-        {"low-battery", kLoadFlash, kDownloadOk},
+        {"erase-error", kLoadFlash, DownloadResult::NoAnswer},
+        {"refuse-block@3", kLoadRam, DownloadResult::BlockRefused},
+        {"cable-pull@5", kLoadRam, DownloadResult::BlockRefused},
+        {"refuse-monitor", kLoadFlash, DownloadResult::MonitorFailed},
+        {"late-monitor=60000", kLoadFlash, DownloadResult::SpeedFailed},
+        {"low-battery", kLoadFlash, DownloadResult::Ok},
     };
     for (const auto& row : rows) {
         Start({row.fault});
@@ -179,7 +181,7 @@ TEST_F(SimulatorProtocolTest, CancelDuringTheEraseIsSeenAtTheFirstBlock) {
         void SetTotalPercent(int) override {}
     } watch;
     watch.erasing = &erasing;
-    EXPECT_EQ(test::RunStatement(s, 512, blocksSent_, watch), kDownloadAborted);
+    EXPECT_EQ(test::RunStatement(s, 512, blocksSent_, watch), DownloadResult::Aborted);
     EXPECT_EQ(CountCommands("FE"), 1);
     // The load command was still on the wire: the failure drops it.
     EXPECT_EQ(CountCommands("FLB"), 0);
@@ -215,7 +217,7 @@ TEST(SimulatedSerialStack, FlashStatementThroughTheSerialLibrary) {
     s.resetAfter = true;
     std::uint32_t blocksSent = 0;
     test::RecordingProgress progress;
-    EXPECT_EQ(test::RunStatement(s, 256, blocksSent, progress), kDownloadOk);
+    EXPECT_EQ(test::RunStatement(s, 256, blocksSent, progress), DownloadResult::Ok);
     EXPECT_EQ(CloseTesterLink(), 0);
     EXPECT_EQ(tester.memory().ReadFlash(0x100000, 32 * 1024), image);
     EXPECT_EQ(blocksSent, 256u);

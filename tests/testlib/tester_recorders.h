@@ -46,8 +46,8 @@ public:
 
 // The engine run as the download flow runs it: onto a progress display, the
 // installed main window title and the process-wide cancel flag.
-inline int RunStatement(const LoadStatement& statement, std::uint32_t totalBlocks, std::uint32_t& blocksSent,
-                        DownloadProgress& progress) {
+inline DownloadResult RunStatement(const LoadStatement& statement, std::uint32_t totalBlocks,
+                                   std::uint32_t& blocksSent, DownloadProgress& progress) {
     ProgressObserver observer(progress, CurrentMainWindowTitle());
     return RunLoadStatement(statement, totalBlocks, blocksSent, observer);
 }

@@ -5,26 +5,6 @@
 namespace zul {
 namespace {
 
-TEST(DownloadTexts, ParseResults) {
-    struct Row {
-        int code;
-        const char* text;
-    };
-    const Row rows[] = {
-        {11, "No device specified to download to"},
-        {13, "The size of the image file is zero"},
-        {14, "No options were specified in the script file"},
-        {16, "Could not open file"},
-        {15, "Error with setup"},
-        {17, "Error with setup"},
-        {-1, "Error with setup"},
-    };
-    for (const auto& row : rows) {
-        EXPECT_STREQ(ParseResultMessage(row.code).text, row.text) << row.code;
-        EXPECT_STREQ(ParseResultMessage(row.code).caption, "Error") << row.code;
-    }
-}
-
 TEST(DownloadTexts, EngineResults) {
     struct Row {
         int code;
@@ -44,7 +24,7 @@ TEST(DownloadTexts, EngineResults) {
         {2010, "Software not updated", "Error"},
     };
     for (const auto& row : rows) {
-        const auto message = EngineResultMessage(row.code);
+        const auto message = EngineResultMessage(static_cast<DownloadResult>(row.code));
         ASSERT_EQ(message.has_value(), row.text != nullptr) << row.code;
         if (!message) continue;
         EXPECT_STREQ(message->text, row.text) << row.code;

@@ -15,10 +15,10 @@ TEST(SpecialFiles, PipeIsNeitherImageNorScript) {
     ASSERT_EQ(::mkfifo((dir / "pipe.bin").c_str(), 0600), 0);
     ApplicationRecord record;
     record.imageDir = dir.path();
-    EXPECT_EQ(ParseStatementLine(record, "pipe.bin -RAM"), STMT_OPEN_FAILED);
+    EXPECT_EQ(ParseStatementLine(record, "pipe.bin -RAM"), StatementResult::STMT_OPEN_FAILED);
     ProfileDocument doc;
     EXPECT_FALSE(doc.LoadFile(dir / "pipe.bin"));
-    EXPECT_EQ(ParseStatementLine(record, "/dev/null -RAM"), STMT_OPEN_FAILED);
+    EXPECT_EQ(ParseStatementLine(record, "/dev/null -RAM"), StatementResult::STMT_OPEN_FAILED);
 }
 
 }  // namespace

@@ -19,12 +19,12 @@ TEST(MonitorImageFile, OnlyARegularFileOfBoundedSizeIsRead) {
     ASSERT_EQ(::truncate((dir / "sparse.bin").c_str(), 64 << 20), 0);  // 64 MB, no disk used
     const struct {
         std::string path;
-        int expected;
+        MonitorImageResult expected;
     } cases[] = {
-        {dir / "pipe.bin", kMonitorImageUnreadable},  // would hold the download with the port open
-        {dir / "dir.bin", kMonitorImageUnreadable},
-        {"/dev/zero", kMonitorImageUnreadable},  // would grow without bound
-        {dir / "sparse.bin", kMonitorImageBadSize},
+        {dir / "pipe.bin", MonitorImageResult::Unreadable},  // would hold the download with the port open
+        {dir / "dir.bin", MonitorImageResult::Unreadable},
+        {"/dev/zero", MonitorImageResult::Unreadable},  // would grow without bound
+        {dir / "sparse.bin", MonitorImageResult::BadSize},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(test::FinishesWithin(5, [&] {
