@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "script/profile_document.h"
+#include "testlib/result_printers.h"
 #include "testlib/script_fixtures.h"
 
 namespace zul {

@@ -9,6 +9,7 @@
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
 #include "testlib/image_fixtures.h"
+#include "testlib/result_printers.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_fake_monitor.h"
 #include "testlib/tester_recorders.h"

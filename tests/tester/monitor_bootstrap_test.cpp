@@ -9,6 +9,7 @@
 #include "host/startup.h"
 #include "support/clock.h"
 #include "tester/link_setup.h"
+#include "testlib/result_printers.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_fake_monitor.h"
 

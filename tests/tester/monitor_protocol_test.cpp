@@ -4,6 +4,7 @@
 
 #include "host/message_pump.h"
 #include "support/clock.h"
+#include "testlib/result_printers.h"
 #include "testlib/tester_fake_monitor.h"
 
 namespace zul {

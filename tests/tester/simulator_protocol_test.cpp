@@ -9,6 +9,7 @@
 #include "tester/monitor_image.h"
 #include "serial/serial_port.h"
 #include "sim/simulated_tester_port.h"
+#include "testlib/result_printers.h"
 #include "testlib/tester_simulated_link.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_recorders.h"

@@ -5,6 +5,7 @@
 
 #include "script/profile_document.h"
 #include "script/statement_parser.h"
+#include "testlib/result_printers.h"
 #include "testlib/temp_dir.h"
 
 namespace zul {
