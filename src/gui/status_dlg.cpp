@@ -3,9 +3,7 @@
 #include "gui/paint_now.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace zul::gui {
@@ -24,13 +22,7 @@ CStatusDlg::CStatusDlg(const char* text, QWidget* owner)
     setMinimumWidth(280);
     adjustSize();
 
-    const QWidget* over = owner != nullptr ? owner->window() : nullptr;
-    if (over != nullptr && over->isVisible() && !over->isMinimized()) {
-        move(over->frameGeometry().center() - rect().center());
-    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
-    ShowAndPaintNow(*this);
+    ShowAndPaintNow(*this, owner);
 }
 
 CStatusDlg::~CStatusDlg() { Close(); }

@@ -3,9 +3,7 @@
 #include "gui/paint_now.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -75,13 +73,7 @@ CWorkingDlg::CWorkingDlg(std::atomic<int>* cancelFlag, QWidget* owner, const cha
     adjustSize();
     setFixedSize(size());
 
-    const QWidget* over = owner != nullptr ? owner->window() : nullptr;
-    if (over != nullptr && over->isVisible() && !over->isMinimized()) {
-        move(over->frameGeometry().center() - rect().center());
-    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
-    ShowAndPaintNow(*this);
+    ShowAndPaintNow(*this, owner);
     activateWindow();
     cancel_->setFocus();
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "sim/played_tester.h"
 #include "sim_bench.h"
 #include "testlib/image_fixtures.h"
 #include "tester/monitor_image.h"
@@ -12,6 +13,32 @@ namespace zul::sim {
 namespace {
 
 using test::SimBench;
+
+TEST(FaultSpec, ListsAreReadWholeOrNotAtAll) {
+    struct Case {
+        const char* text;
+        std::size_t added;  // faults added to the one already there
+        const char* error;  // "" when the list parses
+    } cases[] = {
+        {"", 0, ""},
+        {",,", 0, ""},
+        {"silent", 1, ""},
+        {"refuse-block@5,,garble=0.25,", 2, ""},
+        {"silent,nonsense,low-battery", 0, "nonsense: "},
+        {"garble=1.5", 0, "garble=1.5: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<Fault> faults(1);
+        std::string error;
+        EXPECT_EQ(ParseFaultList(c.text, &faults, &error), *c.error == '\0');
+        EXPECT_EQ(faults.size(), 1 + c.added);
+        EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error);
+        if (*c.error != '\0') {
+            EXPECT_GT(error.size(), std::string(c.error).size());
+        }
+    }
+}
 
 TEST(FaultSpec, ParsesNamesValuesAndPositions) {
     struct Case {

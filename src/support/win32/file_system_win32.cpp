@@ -5,6 +5,19 @@
 namespace zul {
 namespace {
 
+// Writes all of `contents` at the file's position, cuts the file there when
+// `cutHere`, flushes it to the disk and closes it. True only when every step
+// succeeded; the handle is closed either way.
+bool WriteFlushClose(HANDLE file, const std::string& contents, bool cutHere) {
+    DWORD written = 0;
+    BOOL ok = contents.empty() ||
+              (::WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+               written == contents.size());
+    if (cutHere) ok = ok && ::SetEndOfFile(file);
+    ok = ok && ::FlushFileBuffers(file);
+    return ::CloseHandle(file) && ok;
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
     bool ReadFile(const std::string& path, std::string* contents) override {
@@ -62,12 +75,7 @@ public:
         HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                  nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
-        DWORD written = 0;
-        BOOL ok = contents.empty() ||
-                  (::WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
-                   written == contents.size());
-        ok = ok && ::FlushFileBuffers(h);
-        return ::CloseHandle(h) && ok;
+        return WriteFlushClose(h, contents, false);
     }
 
     bool Rename(const std::string& from, const std::string& to) override {
@@ -92,13 +100,7 @@ public:
         const std::string temp = TemporarySiblingName(path, static_cast<long>(::GetCurrentProcessId()), serial++);
         HANDLE h = ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return exists && WriteInPlace(path, contents);
-        DWORD written = 0;
-        BOOL ok = contents.empty() ||
-                  (::WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
-                   written == contents.size());
-        ok = ok && ::FlushFileBuffers(h);
-        ok = ::CloseHandle(h) && ok;
-        if (ok && Rename(temp, path)) return true;
+        if (WriteFlushClose(h, contents, false) && Rename(temp, path)) return true;
         ::DeleteFileA(temp.c_str());
         return false;
     }
@@ -109,12 +111,7 @@ private:
         HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                  nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
-        DWORD written = 0;
-        BOOL ok = contents.empty() ||
-                  (::WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
-                   written == contents.size());
-        ok = ok && ::SetEndOfFile(h) && ::FlushFileBuffers(h);
-        return ::CloseHandle(h) && ok;
+        return WriteFlushClose(h, contents, true);
     }
 };
 

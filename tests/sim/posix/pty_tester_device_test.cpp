@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "sim/played_tester.h"
 #include "sim/tester_device.h"
 #include "support/clock.h"
 #include "testlib/temp_dir.h"
@@ -92,6 +93,25 @@ TEST(PtyTesterDevice, LinkPointsToTheDeviceAndNeverReplacesAFile) {
         EXPECT_EQ(dir.Read("file"), "keep");
     }
     EXPECT_NE(access((dir / "kvr").c_str(), F_OK), 0);  // removed with the device
+}
+
+// A front end's --simulate: the tester plays itself on its own thread, so
+// the PC side only opens the device and talks.
+TEST(PlayedTester, AnswersOnItsDeviceUntilStopped) {
+    SimOptions options;
+    options.timing = SimTiming::Fast();
+    PlayedTester played(options);
+    ASSERT_FALSE(played.devicePath().empty());
+    EXPECT_FALSE(played.portFactory());
+    const int fd = OpenPc(played.devicePath(), B9600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, "I\r", 2), 2);
+    const std::string got = ReadUntil(fd, ">", 3000, [] {});
+    EXPECT_EQ(got.substr(0, 7), "I\r\nZIZ2") << got;
+    played.Stop();
+    ASSERT_FALSE(played.simulator().transcript().empty());
+    EXPECT_EQ(played.simulator().transcript().front().text, "I");
+    close(fd);
 }
 
 TEST(SimulateCommand, AnswersAHandTypedIdentifierQuery) {
