@@ -30,6 +30,7 @@ int OpenTesterLink(int portNumber);
 // serial port library.
 using TesterLinkOpener = std::function<int(int portNumber, std::unique_ptr<TesterLink>* link)>;
 void SetTesterLinkOpener(TesterLinkOpener opener);
+TesterLinkOpener InstalledTesterLinkOpener();
 // Closes the link (purging both directions first); harmless when none is open.
 int CloseTesterLink();
 
@@ -41,6 +42,7 @@ int QueryHardwareId(MonitorContext& context);
 // simulator in this process stands in for the tester.
 bool TesterIsSimulated();
 void SetInProcessSimulator(bool active);
+bool InProcessSimulator();
 
 // 0 (both ends at 115200), kTesterNoAnswer, or kTesterSpeedFailed (the PC
 // side is back at 9600).
