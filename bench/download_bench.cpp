@@ -39,6 +39,7 @@
 #include "support/clock.h"
 #include "tester/download_engine.h"
 #include "tester/link_setup.h"
+#include "tester/tester_seams.h"
 
 #ifndef _WIN32
 #include "precise_player.h"
@@ -182,6 +183,7 @@ int main(int argc, char** argv) {
 #endif
     std::ofstream(imagePath, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), kImageSize);
 
+    TesterSeams seams;
 #ifndef _WIN32
     sim::TesterSimulator tester(BenchTesterOptions());
     auto player = std::make_unique<PrecisePlayer>(tester);
@@ -189,11 +191,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no pseudo-terminal\n");
         return 1;
     }
-    SetDeviceOverride(player->path());
+    seams.deviceOverride = player->path();
 #endif
     // The far end is always our simulated tester (in this process or, for the
     // Windows build, the POSIX build's), so the built-in monitor may go to it.
-    SetInProcessSimulator(true);
+    seams.inProcessSimulator = true;
+    const TesterSeamsScope installed(seams);
     int result = OpenTesterLink(port);
     Stopwatch watch;
     if (result == 0) {

@@ -84,11 +84,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no pseudo-terminal\n");
         return 1;
     }
-    SetDeviceOverride(player->path());
-    SetInProcessSimulator(true);
-
     AnswerOk sink;
-    gui::GuiSeams seams(&sink);
+    FrontEnd frontEnd;
+    frontEnd.messageSink = &sink;
+    frontEnd.deviceOverride = player->path();
+    frontEnd.inProcessSimulator = true;
+    gui::GuiSeams seams(frontEnd);
     QWidget main;
     main.setWindowTitle("ZUL for KVR 7700");
     main.show();
@@ -147,8 +148,6 @@ int main(int argc, char** argv) {
     pulse.stop();
     dialog.hide();
     player.reset();
-    SetDeviceOverride("");
-    SetInProcessSimulator(false);
     const bool intact = tester.memory().ReadFlash(0x100000, kImageSize) ==
                         std::vector<std::uint8_t>(image.begin(), image.end());
     std::remove((dir + "/image.bin").c_str());

@@ -33,6 +33,7 @@
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
 #include "ui/download_flow.h"
+#include "ui/front_end.h"
 
 namespace {
 
@@ -186,8 +187,10 @@ int main(int argc, char** argv) {
     selection->portNumber = 1;
     SetCurrentPortSelection(std::move(selection));
     AnsweringSink sink;
-    SetMessageSink(&sink);
-    SetInProcessSimulator(true);
+    FrontEnd frontEnd;
+    frontEnd.messageSink = &sink;
+    frontEnd.inProcessSimulator = true;
+    const FrontEndScope installed(frontEnd);
 
     std::vector<std::string> names;
     {
@@ -209,7 +212,6 @@ int main(int argc, char** argv) {
             for (int r = 0; r < runs; ++r) {
                 const std::uint64_t seed = firstSeed + static_cast<std::uint64_t>(r);
                 VirtualClock clock(0);
-                ScopedClock installed(clock);
                 sim::SimOptions options;
                 options.timing = sim::SimTiming::Fast();  // as zul-cli download --simulate
                 options.seed = seed;
@@ -218,7 +220,10 @@ int main(int argc, char** argv) {
                 sim::ParseFault("garble=" + RateText(rate), &garble, &error);
                 options.faults.push_back(garble);
                 sim::TesterSimulator tester(options);
-                ScopedSerialPortFactory factory(sim::SimulatedTesterPortFactory(tester, clock));
+                FrontEnd run = frontEnd;
+                run.clock = &clock;
+                run.serialPortFactory = sim::SimulatedTesterPortFactory(tester, clock);
+                const FrontEndScope simulated(run);
 
                 QuietView view;
                 DownloadFlow flow(view);
@@ -260,7 +265,6 @@ int main(int argc, char** argv) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     std::printf("%zu applications x %d seeds per rate from seed %llu; %.1f s of wall time\n", names.size(), runs,
                 static_cast<unsigned long long>(firstSeed), seconds);
-    SetMessageSink(nullptr);
     SetCurrentPortSelection(nullptr);
     std::filesystem::remove(settings);
     return 0;

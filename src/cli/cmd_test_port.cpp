@@ -8,6 +8,7 @@
 #include "host/startup.h"
 #include "cli/command.h"
 #include "ui/com_port_selection.h"
+#include "ui/front_end.h"
 #include "serial/device_names.h"
 
 namespace zul::cli {
@@ -42,12 +43,15 @@ void SetupTestPort(CLI::App& app, Context& context) {
     cmd->callback([&context] {
         context.Start();
         const int number = positionalPort > 0 ? positionalPort : CurrentPortSelection()->portNumber;
-        MessageSink& terminal = CurrentMessageSink();
-        WatchingSink watching(terminal);
-        SetMessageSink(&watching);
+        WatchingSink watching(CurrentMessageSink());
+        FrontEnd watched = InstalledFrontEnd();
+        watched.messageSink = &watching;
         TerminalStatus status;
-        const int result = runComPortTest(number, &status);
-        SetMessageSink(&terminal);
+        int result = 0;
+        {
+            const FrontEndScope scope(watched);
+            result = runComPortTest(number, &status);
+        }
         if (result == kIdCancel) {
             context.exitCode = 2;
             return;

@@ -11,6 +11,7 @@
 #include "serial/device_names.h"
 #include "support/session_log.h"
 #include "ui/device_map.h"
+#include "ui/front_end.h"
 
 namespace zul::cli {
 namespace {
@@ -43,7 +44,6 @@ void Context::Start() {
         }
     }
     SetSettingsFilePath(path);
-    UseSettingsDeviceMap();
     SetCurrentPortSelection(std::make_unique<PortSelection>(LoadPortSelection(SettingsFilePath())));
     if (portNumber > 0) {
         const std::string name = "COM" + std::to_string(portNumber);
@@ -79,16 +79,22 @@ int main(int argc, char** argv) {
 
     for (auto& [name, setup] : Registry()) setup(app, context);
 
+    // The terminal's front end, for every command: questions and messages on
+    // the terminal, COM numbers looked up in the settings file the command
+    // fixes (--device, read with the command's options, overrides it then).
     TerminalSink sink(context);
-    zul::SetMessageSink(&sink);
-
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        zul::SetMessageSink(nullptr);
-        return app.exit(e);
+    zul::FrontEnd frontEnd;
+    frontEnd.messageSink = &sink;
+    frontEnd.deviceMap = &zul::SettingsDeviceForComNumber;
+    {
+        const zul::FrontEndScope installed(frontEnd);
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::ParseError& e) {
+            // Reports on the terminal itself, without the front end.
+            return app.exit(e);
+        }
     }
-    zul::SetMessageSink(nullptr);
     zul::SetCurrentPortSelection(nullptr);
     return context.exitCode;
 }

@@ -63,21 +63,22 @@ bool TesterLinkOptions::Apply(int* portNumber) {
             options.faults.push_back(fault);
         }
         simulator_ = std::make_unique<sim::TesterSimulator>(options);
+        FrontEnd simulated = InstalledFrontEnd();
         // The stand-in monitor image may go to this tester.
-        SetInProcessSimulator(true);
+        simulated.inProcessSimulator = true;
         std::string error;
         device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &error);
         if (device_) {
             // The whole serial stack runs, on a real terminal device.
-            SetDeviceOverride(device_->path());
+            simulated.deviceOverride = device_->path();
             player_ = std::thread([this] {
                 while (!stopPlayer_.load())
                     if (!device_->Pump(20)) break;
             });
         } else {
-            SetSerialPortFactory(sim::SimulatedTesterPortFactory(*simulator_, SystemClock()));
-            memoryPort_ = true;
+            simulated.serialPortFactory = sim::SimulatedTesterPortFactory(*simulator_, SystemClock());
         }
+        simulation_.emplace(simulated);
     }
     if (!traceFile.empty()) {
         trace_ = std::make_unique<std::ofstream>(traceFile, std::ios::trunc);
@@ -86,7 +87,9 @@ bool TesterLinkOptions::Apply(int* portNumber) {
             trace_.reset();
             return false;
         }
-        SetTesterLinkTrace(trace_.get());
+        FrontEnd traced = InstalledFrontEnd();
+        traced.linkTrace = trace_.get();
+        tracing_.emplace(traced);
     }
     return true;
 }
@@ -141,7 +144,7 @@ void TesterLinkOptions::ReportSimulation(std::ostream& out) {
 
 bool TesterLinkOptions::FinishTrace() {
     if (!trace_) return true;
-    SetTesterLinkTrace(nullptr);
+    tracing_.reset();
     trace_->flush();
     const bool written = static_cast<bool>(*trace_);
     trace_->close();
@@ -151,21 +154,25 @@ bool TesterLinkOptions::FinishTrace() {
 }
 
 TesterLinkOptions::~TesterLinkOptions() {
-    if (simulator_) SetInProcessSimulator(false);
-    if (trace_) SetTesterLinkTrace(nullptr);
+    tracing_.reset();
     StopSimulation();
-    if (device_) SetDeviceOverride("");
-    if (memoryPort_) SetSerialPortFactory(nullptr);
+    simulation_.reset();
 }
 
-TerminalFlowView::TerminalFlowView() : live_(isatty(STDOUT_FILENO) == 1), previousSink_(&CurrentMessageSink()) {
-    SetMessageSink(this);
+namespace {
+
+FrontEnd WithSink(MessageSink* sink) {
+    FrontEnd frontEnd = InstalledFrontEnd();
+    frontEnd.messageSink = sink;
+    return frontEnd;
 }
 
-TerminalFlowView::~TerminalFlowView() {
-    EndLiveLine();
-    SetMessageSink(previousSink_);
-}
+}  // namespace
+
+TerminalFlowView::TerminalFlowView()
+    : live_(isatty(STDOUT_FILENO) == 1), previousSink_(&CurrentMessageSink()), seams_(WithSink(this)) {}
+
+TerminalFlowView::~TerminalFlowView() { EndLiveLine(); }
 
 int TerminalFlowView::Show(std::string_view text, std::string_view caption, unsigned type) {
     EndLiveLine();

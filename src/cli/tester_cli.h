@@ -5,6 +5,7 @@
 #include <fstream>
 #include <thread>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "host/messages.h"
@@ -12,6 +13,7 @@
 #include "sim/tester_device.h"
 #include "sim/tester_simulator.h"
 #include "ui/download_flow_view.h"
+#include "ui/front_end.h"
 
 namespace zul::cli {
 
@@ -47,7 +49,10 @@ private:
     std::unique_ptr<sim::TesterDevice> device_;
     std::thread player_;
     std::atomic<bool> stopPlayer_{false};
-    bool memoryPort_ = false;
+    // The simulated tester in place of the port, and the trace, each on top
+    // of the front end installed before it.
+    std::optional<FrontEndScope> simulation_;
+    std::optional<FrontEndScope> tracing_;
 };
 
 // Status lines and progress on a terminal: a live line that rewrites itself
@@ -77,6 +82,7 @@ private:
 
     bool live_;
     MessageSink* previousSink_;
+    FrontEndScope seams_;
     bool showNumbers_ = false;  // numbers belong to the status shown
     bool lineOpen_ = false;
     std::string status_;

@@ -9,7 +9,6 @@
 
 #include <vector>
 
-#include "serial/device_names.h"
 #include "ui/device_map.h"
 
 namespace zul::gui {
@@ -123,20 +122,29 @@ void WindowTitle::SetTitle(std::string_view title) {
     if (g_mainWindow) g_mainWindow->setWindowTitle(FromView(title));
 }
 
-GuiSeams::GuiSeams(MessageSink* sink) {
-    SetMessagePump(&pump_);
-    SetMessageSink(sink != nullptr ? sink : &sink_);
-    SetMainWindowTitle(&title_);
-    UseSettingsDeviceMap();
+namespace {
+
+FrontEnd WithSink(MessageSink* sink) {
+    FrontEnd frontEnd;
+    frontEnd.messageSink = sink;
+    return frontEnd;
 }
 
-GuiSeams::~GuiSeams() {
-    SetDeviceMap(nullptr);
-    SetMainWindowTitle(nullptr);
-    SetMessageSink(nullptr);
-    SetMessagePump(nullptr);
-    g_mainWindow = nullptr;
+}  // namespace
+
+GuiSeams::GuiSeams(MessageSink* sink) : GuiSeams(WithSink(sink)) {}
+
+GuiSeams::GuiSeams(FrontEnd frontEnd) : scope_(Filled(std::move(frontEnd))) {}
+
+FrontEnd GuiSeams::Filled(FrontEnd frontEnd) {
+    if (frontEnd.messagePump == nullptr) frontEnd.messagePump = &pump_;
+    if (frontEnd.messageSink == nullptr) frontEnd.messageSink = &sink_;
+    if (frontEnd.mainWindowTitle == nullptr) frontEnd.mainWindowTitle = &title_;
+    if (frontEnd.deviceMap == nullptr) frontEnd.deviceMap = &SettingsDeviceForComNumber;
+    return frontEnd;
 }
+
+GuiSeams::~GuiSeams() { g_mainWindow = nullptr; }
 
 void GuiSeams::SetMainWindow(QWidget* window) { g_mainWindow = window; }
 

@@ -1,9 +1,9 @@
 #pragma once
 // What the window program plugs into the core: a message pump over Qt's event
 // queue, message boxes, the main window's title, and the settings file's
-// device map for the serial ports. GuiSeams installs all of
-// them for its lifetime and takes them out again, so a test can set up and
-// tear down a whole front end in one scope.
+// device map for the serial ports. GuiSeams fills a FrontEnd with them and
+// installs it for its lifetime, so a test can set up and tear down a whole
+// front end in one scope.
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -11,6 +11,7 @@
 #include "host/message_pump.h"
 #include "host/messages.h"
 #include "ui/download_progress.h"
+#include "ui/front_end.h"
 
 namespace zul::gui {
 
@@ -60,6 +61,10 @@ class GuiSeams {
 public:
     // `sink` replaces the message boxes (tests answer them); null shows them.
     explicit GuiSeams(MessageSink* sink = nullptr);
+    // `frontEnd` as given, with the window program's own pump, message
+    // boxes, title and device map in whichever of those it leaves empty (a
+    // test or a benchmark adds its clock or its stand-in tester this way).
+    explicit GuiSeams(FrontEnd frontEnd);
     ~GuiSeams();
     GuiSeams(const GuiSeams&) = delete;
     GuiSeams& operator=(const GuiSeams&) = delete;
@@ -70,9 +75,12 @@ public:
     static QWidget* MainWindow();
 
 private:
+    FrontEnd Filled(FrontEnd frontEnd);
+
     QtMessagePump pump_;
     QtMessageSink sink_;
     WindowTitle title_;
+    FrontEndScope scope_;
 };
 
 }  // namespace zul::gui

@@ -1,10 +1,7 @@
 #include "gui/simulation.h"
 
-#include "serial/device_names.h"
-#include "serial/serial_port.h"
 #include "sim/sim_faults.h"
 #include "sim/simulated_tester_port.h"
-#include "tester/link_setup.h"
 #include "support/clock.h"
 
 namespace zul::gui {
@@ -28,20 +25,21 @@ bool SimulatedTester::Start(const std::string& faults, std::string* error) {
         options.faults.push_back(fault);
     }
     simulator_ = std::make_unique<sim::TesterSimulator>(options);
+    FrontEnd simulated = InstalledFrontEnd();
     // Only a simulated tester may be given the built-in stand-in monitor.
-    SetInProcessSimulator(true);
+    simulated.inProcessSimulator = true;
     std::string why;
     device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &why);
     if (device_) {
-        SetDeviceOverride(device_->path());
+        simulated.deviceOverride = device_->path();
         player_ = std::thread([this] {
             while (!stop_.load())
                 if (!device_->Pump(20)) break;
         });
     } else {
-        SetSerialPortFactory(sim::SimulatedTesterPortFactory(*simulator_, SystemClock()));
-        memoryPort_ = true;
+        simulated.serialPortFactory = sim::SimulatedTesterPortFactory(*simulator_, SystemClock());
     }
+    seams_.emplace(simulated);
     return true;
 }
 
@@ -52,9 +50,7 @@ SimulatedTester::~SimulatedTester() {
         stop_ = true;
         player_.join();
     }
-    if (device_) SetDeviceOverride("");
-    if (memoryPort_) SetSerialPortFactory(nullptr);
-    SetInProcessSimulator(false);
+    seams_.reset();
 }
 
 }  // namespace zul::gui

@@ -5,11 +5,13 @@
 // stack; in memory elsewhere).
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "sim/tester_device.h"
 #include "sim/tester_simulator.h"
+#include "ui/front_end.h"
 
 namespace zul::gui {
 
@@ -31,7 +33,9 @@ private:
     std::unique_ptr<sim::TesterDevice> device_;
     std::thread player_;
     std::atomic<bool> stop_{false};
-    bool memoryPort_ = false;
+    // The simulated tester in place of the port, on top of the window
+    // program's own front end, while it runs.
+    std::optional<FrontEndScope> seams_;
 };
 
 }  // namespace zul::gui

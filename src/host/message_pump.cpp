@@ -22,6 +22,8 @@ MessagePump* g_pump = nullptr;
 
 void SetMessagePump(MessagePump* pump) { g_pump = pump; }
 
+MessagePump* InstalledMessagePump() { return g_pump; }
+
 MessagePump& CurrentMessagePump() { return g_pump ? *g_pump : g_nullPump; }
 
 int PumpPendingMessages() {

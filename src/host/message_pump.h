@@ -20,6 +20,8 @@ public:
 
 // Installs `pump` (nullptr: a pump with nothing to do).
 void SetMessagePump(MessagePump* pump);
+// The pump installed, nullptr for the default.
+MessagePump* InstalledMessagePump();
 MessagePump& CurrentMessagePump();
 
 // Dispatches every pending message. Returns 0 at once when the quit request

@@ -46,6 +46,8 @@ std::string LoadResourceString(int id) {
 
 void SetMessageSink(MessageSink* sink) { g_sink = sink; }
 
+MessageSink* InstalledMessageSink() { return g_sink; }
+
 MessageSink& CurrentMessageSink() { return g_sink ? *g_sink : g_stderrSink; }
 
 int ShowMessage(std::string_view text, std::string_view caption, unsigned type) {

@@ -48,6 +48,8 @@ public:
 // Installs `sink` (nullptr: the default, which prints to standard error and
 // answers OK to a single-button box and Cancel/No to a question).
 void SetMessageSink(MessageSink* sink);
+// The sink installed, nullptr for the default.
+MessageSink* InstalledMessageSink();
 MessageSink& CurrentMessageSink();
 
 int ShowMessage(std::string_view text, std::string_view caption, unsigned type);

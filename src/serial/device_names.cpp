@@ -23,6 +23,8 @@ std::string DeviceForComNumber(int comNumber) {
 
 void SetDeviceMap(DeviceMap map) { g_map = map; }
 
+DeviceMap InstalledDeviceMap() { return g_map; }
+
 int ComNumberOfName(const char* name) {
     if (name == nullptr) return 0;
     if (std::toupper(static_cast<unsigned char>(name[0])) != 'C' ||

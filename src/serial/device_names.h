@@ -20,6 +20,7 @@ std::string DeviceForComNumber(int comNumber);
 using DeviceMap = std::string (*)(int comNumber);
 // Installs `map` (nullptr: none, every COM number gets its default).
 void SetDeviceMap(DeviceMap map);
+DeviceMap InstalledDeviceMap();
 // The COM number of a name "COMn" (case-insensitive, n from 1), or 0.
 int ComNumberOfName(const char* name);
 

@@ -323,4 +323,6 @@ std::unique_ptr<SerialPort> CreateSerialPort(int portIndex, int inQueueSize, int
 
 void SetSerialPortFactory(SerialPortFactory factory) { Factory() = std::move(factory); }
 
+SerialPortFactory InstalledSerialPortFactory() { return Factory(); }
+
 }  // namespace zul

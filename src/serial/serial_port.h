@@ -355,14 +355,22 @@ std::unique_ptr<SerialPort> CreateSerialPort(int portIndex, int inQueueSize = kI
                                              int outQueueSize = kOutQueueSize);
 // Installs `factory` (an empty function restores the platform port).
 void SetSerialPortFactory(SerialPortFactory factory);
+// The factory installed, empty for the platform port.
+SerialPortFactory InstalledSerialPortFactory();
 
-// Installs a factory for the lifetime of the object (tests).
+// Installs a factory for the lifetime of the object, then puts back the one
+// installed before (tests of the serial and simulator layers).
 class ScopedSerialPortFactory {
 public:
-    explicit ScopedSerialPortFactory(SerialPortFactory factory) { SetSerialPortFactory(std::move(factory)); }
-    ~ScopedSerialPortFactory() { SetSerialPortFactory(nullptr); }
+    explicit ScopedSerialPortFactory(SerialPortFactory factory) : previous_(InstalledSerialPortFactory()) {
+        SetSerialPortFactory(std::move(factory));
+    }
+    ~ScopedSerialPortFactory() { SetSerialPortFactory(std::move(previous_)); }
     ScopedSerialPortFactory(const ScopedSerialPortFactory&) = delete;
     ScopedSerialPortFactory& operator=(const ScopedSerialPortFactory&) = delete;
+
+private:
+    SerialPortFactory previous_;
 };
 
 }  // namespace zul

@@ -34,6 +34,8 @@ Clock& CurrentClock() { return g_current ? *g_current : SystemClock(); }
 
 void SetCurrentClock(Clock* clock) { g_current = clock; }
 
+Clock* InstalledClock() { return g_current; }
+
 void VirtualClock::Advance(std::uint32_t ms) {
     sleeps_.push_back(ms);
     now_ += ms;

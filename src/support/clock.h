@@ -25,6 +25,8 @@ Clock& CurrentClock();
 // Installs `clock` (nullptr restores the system clock). Not thread-safe:
 // install before work starts, as tests and front ends do.
 void SetCurrentClock(Clock* clock);
+// The clock installed, nullptr for the system clock.
+Clock* InstalledClock();
 
 // A clock that only moves when someone sleeps on it or advances it. Observers
 // run after every move, which lets a simulated device keep pace with the code
@@ -46,13 +48,17 @@ private:
     std::vector<std::function<void(std::uint32_t)>> observers_;
 };
 
-// Installs a clock for the lifetime of the object (tests).
+// Installs a clock for the lifetime of the object, then puts back the one
+// installed before (tests of the layers below the front ends' seams).
 class ScopedClock {
 public:
-    explicit ScopedClock(Clock& clock) { SetCurrentClock(&clock); }
-    ~ScopedClock() { SetCurrentClock(nullptr); }
+    explicit ScopedClock(Clock& clock) : previous_(InstalledClock()) { SetCurrentClock(&clock); }
+    ~ScopedClock() { SetCurrentClock(previous_); }
     ScopedClock(const ScopedClock&) = delete;
     ScopedClock& operator=(const ScopedClock&) = delete;
+
+private:
+    Clock* previous_;
 };
 
 }  // namespace zul

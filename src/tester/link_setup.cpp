@@ -15,6 +15,8 @@ bool TesterIsSimulated() { return g_saidSimulated || g_inProcessSimulator; }
 
 void SetInProcessSimulator(bool active) { g_inProcessSimulator = active; }
 
+bool InProcessSimulator() { return g_inProcessSimulator; }
+
 int CloseTesterLink() {
     if (TesterLink* link = ActiveTesterLink()) {
         link->PurgeReceive();

@@ -27,6 +27,7 @@ int OpenTesterLink(int portNumber);
 // serial port library.
 using TesterLinkOpener = std::function<int(int portNumber, std::unique_ptr<TesterLink>* link)>;
 void SetTesterLinkOpener(TesterLinkOpener opener);
+TesterLinkOpener InstalledTesterLinkOpener();
 // Closes the link (purging both directions first); harmless when none is open.
 int CloseTesterLink();
 
@@ -38,6 +39,7 @@ int QueryHardwareId(MonitorContext& context);
 // simulator in this process stands in for the tester.
 bool TesterIsSimulated();
 void SetInProcessSimulator(bool active);
+bool InProcessSimulator();
 
 // Ok (both ends at 115200), NoAnswer, or SpeedFailed (the PC side is back at
 // 9600).

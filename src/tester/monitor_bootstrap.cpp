@@ -18,6 +18,8 @@ MonitorImageProblem g_lastProblem = MonitorImageProblem::kNone;
 
 void SetMonitorImageOverride(std::optional<MonitorImageRef> image) { Override() = image; }
 
+std::optional<MonitorImageRef> MonitorImageOverride() { return Override(); }
+
 std::optional<MonitorImageRef> ActiveMonitorImage() { return Override() ? Override() : BuiltInMonitorImage(); }
 
 std::optional<MonitorImageRef> UploadableMonitorImage() {

@@ -26,6 +26,7 @@ std::optional<MonitorImageRef> ActiveMonitorImage();
 std::optional<MonitorImageRef> BuiltInMonitorImage();
 // Replaces the image for the lifetime of the process (tests); nullopt restores.
 void SetMonitorImageOverride(std::optional<MonitorImageRef> image);
+std::optional<MonitorImageRef> MonitorImageOverride();
 
 // Why no monitor image may be uploaded to the tester at hand.
 enum class MonitorImageProblem {

@@ -67,6 +67,8 @@ TesterLinkOpener& Opener() {
 
 void SetTesterLinkOpener(TesterLinkOpener opener) { Opener() = std::move(opener); }
 
+TesterLinkOpener InstalledTesterLinkOpener() { return Opener(); }
+
 int OpenTesterLink(int portNumber) {
     InstallTesterLink(nullptr);
     if (Opener()) {

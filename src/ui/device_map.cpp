@@ -2,7 +2,6 @@
 
 #include "host/settings_store.h"
 #include "host/startup.h"
-#include "serial/device_names.h"
 
 namespace zul {
 
@@ -11,7 +10,5 @@ std::string SettingsDeviceForComNumber(int comNumber) {
     const std::string key = "COM" + std::to_string(comNumber);
     return SettingsStore(SettingsFilePath()).ReadValue("Devices", key.c_str(), "");
 }
-
-void UseSettingsDeviceMap() { SetDeviceMap(&SettingsDeviceForComNumber); }
 
 }  // namespace zul

@@ -6,10 +6,8 @@
 namespace zul {
 
 // The "Devices"/"COMn" value of the settings file in use; "" when no file is
-// fixed or it does not map the number.
+// fixed or it does not map the number. A front end installs it as its device
+// map (FrontEnd::deviceMap).
 std::string SettingsDeviceForComNumber(int comNumber);
-
-// Makes the serial library look COM numbers up in the settings file in use.
-void UseSettingsDeviceMap();
 
 }  // namespace zul

@@ -36,6 +36,8 @@ public:
 // Installs `title` (nullptr: a title kept in memory only, for front ends
 // without a main window).
 void SetMainWindowTitle(MainWindowTitle* title);
+// The title installed, nullptr for the default.
+MainWindowTitle* InstalledMainWindowTitle();
 MainWindowTitle& CurrentMainWindowTitle();
 
 // Set to 1 by the progress display's Cancel (or Ctrl-C on the command line);

@@ -22,6 +22,7 @@ MainWindowTitle* g_title = nullptr;
 }  // namespace
 
 void SetMainWindowTitle(MainWindowTitle* title) { g_title = title; }
+MainWindowTitle* InstalledMainWindowTitle() { return g_title; }
 MainWindowTitle& CurrentMainWindowTitle() { return g_title ? *g_title : g_memoryTitle; }
 
 }  // namespace zul

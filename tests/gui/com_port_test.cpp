@@ -17,9 +17,11 @@
 #include "gui_test_support.h"
 #include "serial/device_names.h"
 #include "support/clock.h"
+#include "testlib/program_state.h"
 #include "testlib/serial_pty.h"
 #include "testlib/temp_dir.h"
 #include "ui/device_map.h"
+#include "ui/front_end.h"
 
 namespace zul::gui {
 namespace {
@@ -51,17 +53,27 @@ private:
         dir->Write("zultw.ini", contents);
         SetSettingsFilePath(*dir / "zultw.ini");
         SetCurrentPortSelection(std::make_unique<PortSelection>(LoadPortSelection(SettingsFilePath())));
-        UseSettingsDeviceMap();
     }
     std::string Stored() { return dir->Read("zultw.ini"); }
+    static FrontEnd SettingsDevices() {
+        FrontEnd frontEnd;
+        frontEnd.deviceMap = &SettingsDeviceForComNumber;
+        return frontEnd;
+    }
+    std::unique_ptr<zul::test::ScopedProgramState> state;
+    // COM numbers looked up in the test's settings file, also for the
+    // dialogs a test shows without the window program's seams.
+    std::unique_ptr<FrontEndScope> devices;
     std::unique_ptr<zul::test::TempDir> dir;
 
 private slots:
+    void init() {
+        state = std::make_unique<zul::test::ScopedProgramState>();
+        devices = std::make_unique<FrontEndScope>(SettingsDevices());
+    }
     void cleanup() {
-        SetDeviceMap(nullptr);
-        SetDeviceOverride("");
-        SetCurrentPortSelection(nullptr);
-        SetSettingsFilePath("");
+        devices.reset();
+        state.reset();
     }
 
     void storedNumberOutsideTheListSelectsCom1() {
@@ -157,9 +169,11 @@ private slots:
         UseSettings("[comm]\nPort=7\n[Comm Strings]\nPort=COM2\n[Devices]\nCOM7=" + pty.slavePath() + "\n");
         pty.StartEcho();
         test::RecordingSink sink;
-        GuiSeams seams(&sink);
         WatchingClock clock;
-        ScopedClock scoped(clock);
+        FrontEnd frontEnd;
+        frontEnd.messageSink = &sink;
+        frontEnd.clock = &clock;
+        GuiSeams seams(frontEnd);
         CMainFrame frame;
         frame.startupTimer().stop();
         int downloads = 0;

@@ -21,6 +21,7 @@
 #include "sim/tester_simulator.h"
 #include "support/clock.h"
 #include "tester/link_setup.h"
+#include "testlib/program_state.h"
 #include "testlib/temp_dir.h"
 #include "testlib/image_fixtures.h"
 #include "testlib/script_fixtures.h"
@@ -64,9 +65,9 @@ class DownloadDialogTest : public QObject {
     Q_OBJECT
 
 private:
+    std::unique_ptr<zul::test::ScopedProgramState> state_;
     std::unique_ptr<zul::test::TempDir> dir_;
     std::unique_ptr<VirtualClock> clock_;
-    std::unique_ptr<ScopedClock> scoped_;
     std::unique_ptr<sim::TesterSimulator> tester_;
     std::unique_ptr<RecordingSink> sink_;
     std::unique_ptr<GuiSeams> seams_;
@@ -148,6 +149,7 @@ private:
 
 private slots:
     void init() {
+        state_ = std::make_unique<zul::test::ScopedProgramState>();
         dir_ = std::make_unique<zul::test::TempDir>();
         SetSettingsFilePath(*dir_ / "zultw.ini");
         SettingsStore settings(SettingsFilePath());
@@ -157,38 +159,34 @@ private slots:
         selection->portNumber = 2;
         SetCurrentPortSelection(std::move(selection));
         clock_ = std::make_unique<VirtualClock>(1000);
-        scoped_ = std::make_unique<ScopedClock>(*clock_);
-        SetInProcessSimulator(true);
         StartTester();
         linksOpened_ = 0;
-        SetTesterLinkOpener([this](int, std::unique_ptr<TesterLink>* link) {
+        sink_ = std::make_unique<RecordingSink>();
+        FrontEnd frontEnd;
+        frontEnd.clock = clock_.get();
+        frontEnd.messageSink = sink_.get();
+        frontEnd.inProcessSimulator = true;
+        frontEnd.linkOpener = [this](int, std::unique_ptr<TesterLink>* link) {
             ++linksOpened_;
             *link = std::make_unique<zul::test::SimulatedLink>(*tester_);
             return 0;
-        });
-        sink_ = std::make_unique<RecordingSink>();
-        seams_ = std::make_unique<GuiSeams>(sink_.get());
+        };
+        seams_ = std::make_unique<GuiSeams>(frontEnd);
         frame_ = std::make_unique<CMainFrame>();
         frame_->startupTimer().stop();
         frame_->show();
         GuiSeams::SetMainWindow(frame_.get());
-        DownloadCancelFlag = 0;
     }
 
     void cleanup() {
         ++g_generation;
         frame_.reset();
-        seams_.reset();
         CloseTesterLink();
-        SetTesterLinkOpener(nullptr);
-        SetInProcessSimulator(false);
+        seams_.reset();
         tester_.reset();
-        scoped_.reset();
         clock_.reset();
-        SetCurrentPortSelection(nullptr);
-        SetSettingsFilePath("");
         dir_.reset();
-        DownloadCancelFlag = 0;
+        state_.reset();
     }
 
     // From the main window's timer to the completion report: the list, a

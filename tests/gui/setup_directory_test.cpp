@@ -20,6 +20,7 @@
 #include "gui/main_frame.h"
 #include "gui/setup_directory_dialog.h"
 #include "gui_test_support.h"
+#include "testlib/program_state.h"
 #include "testlib/temp_dir.h"
 
 namespace zul::gui {
@@ -50,11 +51,13 @@ private:
     }
     static void Type(QWidget* w, const QString& text) { QTest::keyClicks(w, text); }
 
+    std::unique_ptr<zul::test::ScopedProgramState> state;
     std::unique_ptr<zul::test::TempDir> dir;
     std::string apps;
 
 private slots:
     void init() {
+        state = std::make_unique<zul::test::ScopedProgramState>();
         dir = std::make_unique<zul::test::TempDir>();
         apps = *dir / "apps";
         std::filesystem::create_directories(apps + "/Scripts");
@@ -68,8 +71,8 @@ private slots:
         profile.setValue("Settings 2.x/App Dir/Item1", "/old/place");
     }
     void cleanup() {
-        SetSettingsFilePath("");
         dir.reset();
+        state.reset();
     }
 
     // Open from the menu, browse, type a new folder, Enter, Yes, Select, OK.

@@ -17,6 +17,7 @@
 #include "gui/gui_seams.h"
 #include "gui/zul_app.h"
 #include "gui_test_support.h"
+#include "testlib/program_state.h"
 #include "testlib/temp_dir.h"
 #include "ui/download_progress.h"
 
@@ -75,11 +76,11 @@ private:
         return runtime;
     }
 
+    std::unique_ptr<zul::test::ScopedProgramState> state;
+
 private slots:
-    void cleanup() {
-        SetSettingsFilePath("");
-        SetCurrentPortSelection(nullptr);
-    }
+    void init() { state = std::make_unique<zul::test::ScopedProgramState>(); }
+    void cleanup() { state.reset(); }
 
     void startupLocatesTheSettingsFileAndLoadsThePort() {
         zul::test::TempDir dir;

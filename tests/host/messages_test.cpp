@@ -12,11 +12,11 @@ TEST(ShowResourceMessageTest, ShowsTheNumberedTextsAndReturnsTheButton) {
     sink.answers = {kIdCancel};
     SetMessageSink(&sink);
     EXPECT_EQ(ShowResourceMessage(720, 724, kMbOkCancel | kMbIconQuestion), kIdCancel);
+    SetMessageSink(nullptr);
     ASSERT_EQ(sink.shown.size(), 1u);
     EXPECT_EQ(sink.shown[0].text, "Are you sure you want to run the COM port test?");
     EXPECT_EQ(sink.shown[0].caption, "COM Port Test");
     EXPECT_EQ(sink.shown[0].type, 0x21u);
-    SetMessageSink(nullptr);
 }
 
 TEST(ShowResourceMessageTest, StringTableHoldsTheSystemsTexts) {

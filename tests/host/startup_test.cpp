@@ -6,6 +6,7 @@
 #include "host/profile_file.h"
 #include "host/settings_store.h"
 #include "testlib/memory_file_system.h"
+#include "testlib/settings_state.h"
 #include "testlib/temp_dir.h"
 
 namespace zul {
@@ -87,13 +88,13 @@ TEST(SettingsLocationTest, WithoutAFallbackDirectoryNoFileIsChosen) {
 }
 
 TEST(SettingsLocationTest, AnOverLongPathIsRefusedNotCut) {
+    test::ScopedSettingsState state;
     ASSERT_TRUE(SetSettingsFilePath("/kept/zultw.ini"));
     const std::string longest = "/" + std::string(kMaxSettingsPath - 1, 'x');
     EXPECT_FALSE(SetSettingsFilePath(longest + "y"));
     EXPECT_EQ(SettingsFilePath(), "/kept/zultw.ini");
     EXPECT_TRUE(SetSettingsFilePath(longest));
     EXPECT_EQ(SettingsFilePath(), longest);
-    SetSettingsFilePath("");
 }
 
 TEST(SettingsLocationTest, AFileEndingInABareCarriageReturnTakesTheTestEntryOnANewLine) {

@@ -8,6 +8,7 @@
 #include "support/clock.h"
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
+#include "tester/tester_seams.h"
 #include "testlib/image_fixtures.h"
 #include "testlib/result_printers.h"
 #include "testlib/temp_dir.h"
@@ -46,17 +47,14 @@ private:
 
 class DownloadEngineTest : public ::testing::Test {
 protected:
-    DownloadEngineTest() : scoped_(clock_), pump_(clock_), monitor_(14336, 0x42) {
-        SetMessagePump(&pump_);
-        SetMainWindowTitle(&title_);
-        SetMonitorImageOverride(MonitorImageRef{0x60000, monitor_});
-        NewTester();
-    }
-    ~DownloadEngineTest() override {
-        InstallTesterLink(nullptr);
-        SetMonitorImageOverride(std::nullopt);
-        SetMainWindowTitle(nullptr);
-        SetMessagePump(nullptr);
+    DownloadEngineTest() : pump_(clock_), monitor_(14336, 0x42), seams_(Seams()) { NewTester(); }
+    ~DownloadEngineTest() override { InstallTesterLink(nullptr); }
+    TesterSeams Seams() {
+        TesterSeams seams;
+        seams.clock = &clock_;
+        seams.messagePump = &pump_;
+        seams.monitorImageOverride = MonitorImageRef{0x60000, monitor_};
+        return seams;
     }
     void NewTester() {
         auto link = std::make_unique<test::FakeMonitorLink>(clock_);
@@ -76,7 +74,7 @@ protected:
     }
     DownloadResult Run(const LoadStatement& s) {
         std::uint32_t total = s.imageSize / 128;
-        return test::RunStatement(s, total, blocksSent_, progress_);
+        return RunLoadStatement(s, total, blocksSent_, observer_);
     }
     bool Holds(const std::string& kind, std::uint32_t at, const std::vector<std::uint8_t>& bytes) {
         const auto& mem = fake_->Memory(kind);
@@ -85,13 +83,12 @@ protected:
     }
 
     VirtualClock clock_{100};
-    ScopedClock scoped_;
     TimedPump pump_;
     std::vector<std::uint8_t> monitor_;
+    TesterSeamsScope seams_;
     test::TempDir dir_;
     test::FakeMonitorLink* fake_ = nullptr;
-    test::RecordingProgress progress_;
-    test::RecordingTitle title_;
+    test::RecordingObserver observer_;
     std::uint32_t blocksSent_ = 0;
 };
 
@@ -102,7 +99,7 @@ TEST_F(DownloadEngineTest, MissingImageTouchesNothing) {
     s.imagePath = dir_ / "absent.bin";
     EXPECT_EQ(Run(s), DownloadResult::ImageUnreadable);
     EXPECT_TRUE(fake_->commands.empty());
-    EXPECT_TRUE(progress_.events.empty());
+    EXPECT_TRUE(observer_.events.empty());
 }
 
 TEST_F(DownloadEngineTest, ShortImageIsRefusedBeforeAnythingIsSent) {
@@ -126,10 +123,10 @@ TEST_F(DownloadEngineTest, RamStatementSkipsMonitorBatteryAndErase) {
     EXPECT_TRUE(Holds("RAM", 0x20000, bytes));
     EXPECT_EQ(fake_->testerSpeed, 9600);
     EXPECT_EQ(fake_->LineSpeed(), 9600);
-    EXPECT_EQ(progress_.Statuses(),
+    EXPECT_EQ(observer_.Statuses(),
               (std::vector<std::string>{kErasingStatus, DownloadingStatusText(s.imagePath)}));
-    EXPECT_EQ(title_.history.front(), kErasingTitle);
-    EXPECT_EQ(progress_.current.back(), 100);
+    EXPECT_EQ(observer_.history.front(), kErasingTitle);
+    EXPECT_EQ(observer_.current.back(), 100);
     EXPECT_EQ(blocksSent_, 32u);
 }
 
@@ -212,15 +209,15 @@ TEST_F(DownloadEngineTest, EraseOnlySendsNoDataButFinishesAndResets) {
     EXPECT_EQ(fake_->commands.back(), "RS");
     EXPECT_EQ(fake_->Count("BR"), 2);  // up and back down
     EXPECT_GE(clock_.TickCount() - start, 10000u);
-    EXPECT_EQ(progress_.Statuses().back(), DownloadingStatusText(s.imagePath));
-    EXPECT_TRUE(progress_.current.empty());
+    EXPECT_EQ(observer_.Statuses().back(), DownloadingStatusText(s.imagePath));
+    EXPECT_TRUE(observer_.current.empty());
 }
 
 TEST_F(DownloadEngineTest, TinyImageSendsNoBlockButAwaitsThePrompt) {
     const LoadStatement s = Image("tiny.bin", test::ImageBytes(127, 9), kLoadRam, 0x3000);
     EXPECT_EQ(Run(s), DownloadResult::Ok);
     EXPECT_EQ(fake_->blocksAccepted, 0);
-    EXPECT_TRUE(progress_.current.empty());
+    EXPECT_TRUE(observer_.current.empty());
     EXPECT_NE(std::find(fake_->commands.begin(), fake_->commands.end(), "LB 3000 7f"), fake_->commands.end());
 }
 
@@ -228,48 +225,40 @@ TEST_F(DownloadEngineTest, PercentagesAndTitleAcrossStatements) {
     const LoadStatement a = Image("a.bin", test::ImageBytes(128 * 10, 10), kLoadRam, 0x1000);
     const LoadStatement b = Image("b.bin", test::ImageBytes(128 * 30, 11), kLoadRam, 0x9000);
     const std::uint32_t total = 40;
-    EXPECT_EQ(test::RunStatement(a, total, blocksSent_, progress_), DownloadResult::Ok);
-    EXPECT_EQ(progress_.current, (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
-    EXPECT_EQ(progress_.total, (std::vector<int>{0, 2, 5, 7, 10, 12, 15, 17, 20, 22}));
-    EXPECT_EQ(test::RunStatement(b, total, blocksSent_, progress_), DownloadResult::Ok);
-    EXPECT_EQ(progress_.total.back(), 97);
+    EXPECT_EQ(RunLoadStatement(a, total, blocksSent_, observer_), DownloadResult::Ok);
+    EXPECT_EQ(observer_.current, (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(observer_.total, (std::vector<int>{0, 2, 5, 7, 10, 12, 15, 17, 20, 22}));
+    EXPECT_EQ(RunLoadStatement(b, total, blocksSent_, observer_), DownloadResult::Ok);
+    EXPECT_EQ(observer_.total.back(), 97);
     EXPECT_EQ(blocksSent_, 40u);
     // The title changes only when the total percentage does.
     std::vector<std::string> downloading;
-    for (const auto& t : title_.history)
+    for (const auto& t : observer_.history)
         if (t != kErasingTitle) downloading.push_back(t);
     for (std::size_t i = 1; i < downloading.size(); ++i) EXPECT_NE(downloading[i], downloading[i - 1]);
-    EXPECT_EQ(title_.history.back(), "ZUL - Downloading (97%)");
+    EXPECT_EQ(observer_.history.back(), "ZUL - Downloading (97%)");
 }
 
 TEST_F(DownloadEngineTest, CancelDuringEraseIsSeenAtTheFirstBlock) {
     fake_->uploadedMonitor = true;
     fake_->eraseMs = 5000;
     const LoadStatement s = Image("c.bin", test::ImageBytes(4096, 12), kLoadFlash, 0x10000);
-    pump_.At(clock_.TickCount() + 3000, [] { DownloadCancelFlag = 1; });
+    pump_.At(clock_.TickCount() + 3000, [this] { observer_.cancel = true; });
     EXPECT_EQ(Run(s), DownloadResult::Aborted);
     EXPECT_EQ(fake_->Count("FE"), 1);
     EXPECT_EQ(fake_->blocksAccepted, 0);
     EXPECT_EQ(fake_->Count("BR"), 1);  // not switched back
     EXPECT_EQ(fake_->purgeTransmits, 1);
-    DownloadCancelFlag = 0;
 }
 
 TEST_F(DownloadEngineTest, CancelDuringTransferStopsAtTheNextBlock) {
     const LoadStatement s = Image("c.bin", test::ImageBytes(128 * 50, 13), kLoadRam, 0x10000);
     int calls = 0;
-    struct CancelAfter final : DownloadProgress {
-        int* calls;
-        void SetStatusText(std::string_view) override {}
-        void SetCurrentPercent(int) override {
-            if (++*calls == 20) DownloadCancelFlag = 1;
-        }
-        void SetTotalPercent(int) override {}
-    } cancelling;
-    cancelling.calls = &calls;
-    EXPECT_EQ(test::RunStatement(s, 50, blocksSent_, cancelling), DownloadResult::Aborted);
+    observer_.onEvent = [&](const std::string& event) {
+        if (event.rfind("current:", 0) == 0 && ++calls == 20) observer_.cancel = true;
+    };
+    EXPECT_EQ(RunLoadStatement(s, 50, blocksSent_, observer_), DownloadResult::Aborted);
     EXPECT_EQ(fake_->blocksAccepted, 19);
-    DownloadCancelFlag = 0;
 }
 
 TEST_F(DownloadEngineTest, FailuresEndTheStatementWithoutSwitchingBack) {
@@ -327,14 +316,11 @@ TEST_F(DownloadEngineTest, StatementStartedAfterACancelTouchesNothing) {
         NewTester();
         LoadStatement s = Image("c.bin", test::ImageBytes(1024, 17), loadType, 0x10000);
         s.eraseOnly = loadType == kLoadFlash;
-        DownloadCancelFlag = 1;
+        observer_.cancel = true;
         EXPECT_EQ(Run(s), DownloadResult::Aborted) << loadType;
         EXPECT_TRUE(fake_->commands.empty()) << loadType;
-        EXPECT_TRUE(progress_.events.empty()) << loadType;
-        // The engine leaves the flag alone: only a new download clears it.
-        EXPECT_EQ(DownloadCancelFlag.load(), 1) << loadType;
+        EXPECT_TRUE(observer_.events.empty()) << loadType;
     }
-    DownloadCancelFlag = 0;
 }
 
 TEST_F(DownloadEngineTest, RefusedLastBlockIsNoSuccess) {
@@ -417,9 +403,12 @@ TEST_F(DownloadEngineTest, PlaceholderMonitorGoesOnlyToASimulatedTester) {
     NewTester();
     EXPECT_EQ(QueryHardwareId(query), kHardwareZiz2);
     EXPECT_FALSE(TesterIsSimulated());
-    SetInProcessSimulator(true);
-    EXPECT_EQ(Run(flash), DownloadResult::Ok);
-    SetInProcessSimulator(false);
+    {
+        TesterSeams simulating = InstalledTesterSeams();
+        simulating.inProcessSimulator = true;
+        TesterSeamsScope scope(simulating);
+        EXPECT_EQ(Run(flash), DownloadResult::Ok);
+    }
     NewTester();
     EXPECT_EQ(Run(flash), DownloadResult::MonitorFailed);
     EXPECT_TRUE(fake_->commands.empty());
@@ -431,7 +420,7 @@ TEST_F(DownloadEngineTest, UnknownLoadTypeStopsAtTheLoadCommand) {
     EXPECT_EQ(fake_->purgeTransmits, 0);
     EXPECT_EQ(fake_->Count("BR"), 1);
     EXPECT_EQ(fake_->Count("LB") + fake_->Count("FLB"), 0);
-    EXPECT_EQ(progress_.Statuses().back(), DownloadingStatusText(s.imagePath));
+    EXPECT_EQ(observer_.Statuses().back(), DownloadingStatusText(s.imagePath));
 }
 
 TEST(DisplayName, ShortensOnlyFullPaths) {

@@ -9,7 +9,9 @@
 #include "host/startup.h"
 #include "support/clock.h"
 #include "tester/link_setup.h"
+#include "tester/tester_seams.h"
 #include "testlib/result_printers.h"
+#include "testlib/settings_state.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_fake_monitor.h"
 
@@ -18,9 +20,7 @@ namespace {
 
 class MonitorBootstrapTest : public ::testing::Test {
 protected:
-    MonitorBootstrapTest() : scoped_(clock_), image_(14336) {
-        for (std::size_t i = 0; i < image_.size(); ++i) image_[i] = static_cast<std::uint8_t>(i * 31 + 7);
-        SetMonitorImageOverride(MonitorImageRef{0x60000, image_});
+    MonitorBootstrapTest() : image_(Image()), seams_(Seams()) {
         auto link = std::make_unique<test::FakeMonitorLink>(clock_);
         fake_ = link.get();
         InstallTesterLink(std::move(link));
@@ -29,14 +29,22 @@ protected:
         fake_->SetLineSpeed(115200);
         fake_->pcSpeeds.clear();
     }
-    ~MonitorBootstrapTest() override {
-        InstallTesterLink(nullptr);
-        SetMonitorImageOverride(std::nullopt);
+    ~MonitorBootstrapTest() override { InstallTesterLink(nullptr); }
+    static std::vector<std::uint8_t> Image() {
+        std::vector<std::uint8_t> image(14336);
+        for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 31 + 7);
+        return image;
+    }
+    TesterSeams Seams() {
+        TesterSeams seams;
+        seams.clock = &clock_;
+        seams.monitorImageOverride = MonitorImageRef{0x60000, image_};
+        return seams;
     }
 
     VirtualClock clock_{0};
-    ScopedClock scoped_;
     std::vector<std::uint8_t> image_;
+    TesterSeamsScope seams_;
     test::FakeMonitorLink* fake_ = nullptr;
     MonitorContext context_;
 };
@@ -126,9 +134,12 @@ TEST_F(MonitorBootstrapTest, BuiltInImageIsTheOneUploaded) {
     EXPECT_EQ(fake_->commands, std::vector<std::string>{"FV"});
     EXPECT_EQ(LastMonitorImageProblem(), MonitorImageProblem::kPlaceholderForRealTester);
     fake_->commands.clear();
-    SetInProcessSimulator(true);
-    EXPECT_EQ(EnsureMonitor(context_), DownloadResult::Ok);
-    SetInProcessSimulator(false);
+    {
+        TesterSeams simulating = InstalledTesterSeams();
+        simulating.inProcessSimulator = true;
+        TesterSeamsScope scope(simulating);
+        EXPECT_EQ(EnsureMonitor(context_), DownloadResult::Ok);
+    }
     EXPECT_EQ(fake_->blocksAccepted, 112);
     EXPECT_EQ(fake_->commands[2], "C 60000 NOT_USED");
     EXPECT_EQ(LastMonitorImageProblem(), MonitorImageProblem::kNone);
@@ -137,6 +148,7 @@ TEST_F(MonitorBootstrapTest, BuiltInImageIsTheOneUploaded) {
 TEST_F(MonitorBootstrapTest, UnusableImageFileNamedInTheSettingsFailsWithoutSending) {
     SetMonitorImageOverride(std::nullopt);
     test::TempDir dir;
+    test::ScopedSettingsState settings;
     SetSettingsFilePath(dir / "zultw.ini");
     SettingsStore(SettingsFilePath()).WriteValue("Dir Setup", "MonitorImage", (dir / "absent.bin").c_str());
     EXPECT_FALSE(ActiveMonitorImage().has_value());
@@ -149,7 +161,6 @@ TEST_F(MonitorBootstrapTest, UnusableImageFileNamedInTheSettingsFailsWithoutSend
     SettingsStore(SettingsFilePath()).WriteValue("Dir Setup", "MonitorImage", (dir / "monitor.bin").c_str());
     ASSERT_TRUE(ActiveMonitorImage().has_value());
     EXPECT_EQ(ActiveMonitorImage()->bytes.size(), 256u);
-    SetSettingsFilePath("");
 }
 
 }  // namespace

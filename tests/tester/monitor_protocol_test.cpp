@@ -4,6 +4,7 @@
 
 #include "host/message_pump.h"
 #include "support/clock.h"
+#include "tester/tester_seams.h"
 #include "testlib/result_printers.h"
 #include "testlib/tester_fake_monitor.h"
 
@@ -29,21 +30,23 @@ private:
 
 class MonitorProtocolTest : public ::testing::Test {
 protected:
-    MonitorProtocolTest() : scoped_(clock_), pump_(clock_) {
+    MonitorProtocolTest() : pump_(clock_), seams_(Seams()) {
         auto link = std::make_unique<test::FakeMonitorLink>(clock_);
         fake_ = link.get();
         InstallTesterLink(std::move(link));
-        SetMessagePump(&pump_);
     }
-    ~MonitorProtocolTest() override {
-        SetMessagePump(nullptr);
-        InstallTesterLink(nullptr);
+    ~MonitorProtocolTest() override { InstallTesterLink(nullptr); }
+    TesterSeams Seams() {
+        TesterSeams seams;
+        seams.clock = &clock_;
+        seams.messagePump = &pump_;
+        return seams;
     }
     std::uint32_t Elapsed(std::uint32_t since) { return clock_.TickCount() - since; }
 
     VirtualClock clock_{1000};
-    ScopedClock scoped_;
     CountingPump pump_;
+    TesterSeamsScope seams_;
     test::FakeMonitorLink* fake_ = nullptr;
     MonitorContext context_;
 };

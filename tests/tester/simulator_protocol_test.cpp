@@ -7,6 +7,7 @@
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
 #include "tester/monitor_image.h"
+#include "tester/tester_seams.h"
 #include "serial/serial_port.h"
 #include "sim/simulated_tester_port.h"
 #include "testlib/result_printers.h"
@@ -23,10 +24,13 @@ class SimulatorProtocolTest : public ::testing::Test {
 protected:
     // The simulator stands in for the tester in this process, so the
     // built-in monitor image may go to it.
-    SimulatorProtocolTest() : scoped_(clock_) { SetInProcessSimulator(true); }
-    ~SimulatorProtocolTest() override {
-        InstallTesterLink(nullptr);
-        SetInProcessSimulator(false);
+    SimulatorProtocolTest() : seams_(Seams(clock_)) {}
+    ~SimulatorProtocolTest() override { InstallTesterLink(nullptr); }
+    static TesterSeams Seams(VirtualClock& clock) {
+        TesterSeams seams;
+        seams.clock = &clock;
+        seams.inProcessSimulator = true;
+        return seams;
     }
 
     void Start(const std::vector<std::string>& faults = {}) {
@@ -51,9 +55,7 @@ protected:
         s.imagePath = dir_ / name;
         return s;
     }
-    DownloadResult Run(const LoadStatement& s) {
-        return test::RunStatement(s, s.imageSize / 128, blocksSent_, progress_);
-    }
+    DownloadResult Run(const LoadStatement& s) { return RunLoadStatement(s, s.imageSize / 128, blocksSent_, observer_); }
     std::vector<std::string> Commands() const {
         std::vector<std::string> out;
         for (const auto& e : tester_->transcript())
@@ -67,12 +69,12 @@ protected:
     }
 
     VirtualClock clock_{0};
-    ScopedClock scoped_;
+    TesterSeamsScope seams_;
     test::TempDir dir_;
     std::unique_ptr<sim::TesterSimulator> tester_;
     std::vector<std::uint8_t> image_;
     std::uint32_t blocksSent_ = 0;
-    test::RecordingProgress progress_;
+    test::RecordingObserver observer_;
     MonitorContext context_;
 };
 
@@ -170,24 +172,15 @@ TEST_F(SimulatorProtocolTest, FaultsGiveTheirResults) {
 TEST_F(SimulatorProtocolTest, CancelDuringTheEraseIsSeenAtTheFirstBlock) {
     Start();
     const LoadStatement s = Statement("c.bin", 64 * 1024, kLoadFlash, 0x100000, 6);
-    bool erasing = false;
-    struct Watch final : DownloadProgress {
-        bool* erasing;
-        void SetStatusText(std::string_view text) override {
-            // The click arrives while the erase runs; the flag stays set.
-            if (text == kErasingStatus) *erasing = true;
-            if (*erasing) DownloadCancelFlag = 1;
-        }
-        void SetCurrentPercent(int) override {}
-        void SetTotalPercent(int) override {}
-    } watch;
-    watch.erasing = &erasing;
-    EXPECT_EQ(test::RunStatement(s, 512, blocksSent_, watch), DownloadResult::Aborted);
+    // The click arrives while the erase runs; the flag stays set.
+    observer_.onEvent = [this](const std::string& event) {
+        if (event == std::string("status:") + kErasingStatus) observer_.cancel = true;
+    };
+    EXPECT_EQ(RunLoadStatement(s, 512, blocksSent_, observer_), DownloadResult::Aborted);
     EXPECT_EQ(CountCommands("FE"), 1);
     // The load command was still on the wire: the failure drops it.
     EXPECT_EQ(CountCommands("FLB"), 0);
     EXPECT_EQ(blocksSent_, 0u);
-    DownloadCancelFlag = 0;
 }
 
 }  // namespace
@@ -200,9 +193,11 @@ namespace {
 // simulated tester, in virtual time.
 TEST(SimulatedSerialStack, FlashStatementThroughTheSerialLibrary) {
     VirtualClock clock(0);
-    ScopedClock scoped(clock);
     sim::TesterSimulator tester;
-    ScopedSerialPortFactory factory(sim::SimulatedTesterPortFactory(tester, clock));
+    TesterSeams seams;
+    seams.clock = &clock;
+    seams.serialPortFactory = sim::SimulatedTesterPortFactory(tester, clock);
+    TesterSeamsScope scope(seams);
     test::TempDir dir;
     const auto image = test::ImageBytes(32 * 1024, 11);
     test::WriteImage(dir / "f.bin", image);
@@ -217,8 +212,8 @@ TEST(SimulatedSerialStack, FlashStatementThroughTheSerialLibrary) {
     s.imagePath = dir / "f.bin";
     s.resetAfter = true;
     std::uint32_t blocksSent = 0;
-    test::RecordingProgress progress;
-    EXPECT_EQ(test::RunStatement(s, 256, blocksSent, progress), DownloadResult::Ok);
+    test::RecordingObserver observer;
+    EXPECT_EQ(RunLoadStatement(s, 256, blocksSent, observer), DownloadResult::Ok);
     EXPECT_EQ(CloseTesterLink(), 0);
     EXPECT_EQ(tester.memory().ReadFlash(0x100000, 32 * 1024), image);
     EXPECT_EQ(blocksSent, 256u);

@@ -1,55 +1,57 @@
 #pragma once
-// Recorders for what a download shows: the progress display and the title.
+// A recorder for what the download engine tells its observer, with the
+// observer's one answer (cancel) in the test's hands.
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "tester/download_engine.h"
-#include "ui/download_progress.h"
-#include "ui/progress_observer.h"
+#include "tester/download_observer.h"
 
 namespace zul::test {
 
-class RecordingProgress final : public DownloadProgress {
+class RecordingObserver : public DownloadObserver {
 public:
-    void SetStatusText(std::string_view text) override { events.push_back("status:" + std::string(text)); }
-    void SetCurrentPercent(int percent) override {
+    void ShowStatus(std::string_view text) override { Record("status:" + std::string(text)); }
+    void ShowCurrentPercent(int percent) override {
         current.push_back(percent);
-        events.push_back("current:" + std::to_string(percent));
+        Record("current:" + std::to_string(percent));
     }
-    void SetTotalPercent(int percent) override {
+    void ShowTotalPercent(int percent) override {
         total.push_back(percent);
-        events.push_back("total:" + std::to_string(percent));
+        Record("total:" + std::to_string(percent));
     }
-    void SetBlocksToSend(std::uint64_t blocks) override { blocksToSend.push_back(blocks); }
+    // As a window's title: changed only when the text differs.
+    void ShowTitle(std::string_view text) override {
+        if (title == text) return;
+        title = text;
+        history.push_back(title);
+    }
+    bool CancelRequested() override { return cancel; }
+
     std::vector<std::string> Statuses() const {
         std::vector<std::string> out;
         for (const auto& e : events)
             if (e.rfind("status:", 0) == 0) out.push_back(e.substr(7));
         return out;
     }
+
+    // Progress only (statuses and percentages; titles are in `history`).
     std::vector<std::string> events;
     std::vector<int> current;
     std::vector<int> total;
-    std::vector<std::uint64_t> blocksToSend;
-};
-
-class RecordingTitle final : public MainWindowTitle {
-public:
-    std::string GetTitle() override { return title; }
-    void SetTitle(std::string_view text) override {
-        title = text;
-        history.push_back(title);
-    }
     std::string title = "ZUL";
     std::vector<std::string> history;
-};
+    // What CancelRequested answers; a test sets it as a click on Cancel would.
+    bool cancel = false;
+    // Called after every progress event is recorded (a test may cancel from it).
+    std::function<void(const std::string& event)> onEvent;
 
-// The engine run as the download flow runs it: onto a progress display, the
-// installed main window title and the process-wide cancel flag.
-inline DownloadResult RunStatement(const LoadStatement& statement, std::uint32_t totalBlocks,
-                                   std::uint32_t& blocksSent, DownloadProgress& progress) {
-    ProgressObserver observer(progress, CurrentMainWindowTitle());
-    return RunLoadStatement(statement, totalBlocks, blocksSent, observer);
-}
+private:
+    void Record(std::string event) {
+        events.push_back(std::move(event));
+        if (onEvent) onEvent(events.back());
+    }
+};
 
 }  // namespace zul::test

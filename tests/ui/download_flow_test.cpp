@@ -10,12 +10,14 @@
 #include "host/startup.h"
 #include "support/clock.h"
 #include "ui/download_texts.h"
+#include "ui/front_end.h"
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
+#include "testlib/program_state.h"
 #include "testlib/recording_sink.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_fake_monitor.h"
-#include "testlib/tester_recorders.h"
+#include "testlib/ui_recorders.h"
 #include "testlib/image_fixtures.h"
 #include "testlib/script_fixtures.h"
 
@@ -69,7 +71,7 @@ private:
 
 class DownloadFlowTest : public ::testing::Test {
 protected:
-    DownloadFlowTest() : scoped_(clock_), tester_(std::make_unique<test::FakeMonitorLink>(clock_)), monitor_(test::ImageBytes(14336, 99)) {
+    DownloadFlowTest() : tester_(std::make_unique<test::FakeMonitorLink>(clock_)), monitor_(test::ImageBytes(14336, 99)) {
         SetSettingsFilePath(dir_ / "zultw.ini");
         SettingsStore settings(SettingsFilePath());
         settings.WriteScriptDir(dir_.path().c_str());
@@ -77,25 +79,21 @@ protected:
         auto selection = std::make_unique<PortSelection>();
         selection->portNumber = 3;
         SetCurrentPortSelection(std::move(selection));
-        SetMessageSink(&sink_);
-        SetMainWindowTitle(&title_);
-        SetMonitorImageOverride(MonitorImageRef{0x60000, monitor_});
-        SetTesterLinkOpener([this](int port, std::unique_ptr<TesterLink>* link) {
+    }
+    ~DownloadFlowTest() override { CloseTesterLink(); }
+    FrontEnd TestFrontEnd() {
+        FrontEnd frontEnd;
+        frontEnd.clock = &clock_;
+        frontEnd.messageSink = &sink_;
+        frontEnd.mainWindowTitle = &title_;
+        frontEnd.monitorImageOverride = MonitorImageRef{0x60000, monitor_};
+        frontEnd.linkOpener = [this](int port, std::unique_ptr<TesterLink>* link) {
             ports_.push_back(port);
             if (openResult_ != 0) return openResult_;
             *link = std::make_unique<ForwardingLink>(tester_, watch_);
             return 0;
-        });
-    }
-    ~DownloadFlowTest() override {
-        DownloadCancelFlag = 0;
-        CloseTesterLink();
-        SetTesterLinkOpener(nullptr);
-        SetMonitorImageOverride(std::nullopt);
-        SetMainWindowTitle(nullptr);
-        SetMessageSink(nullptr);
-        SetCurrentPortSelection(nullptr);
-        SetSettingsFilePath("");
+        };
+        return frontEnd;
     }
     std::vector<std::uint8_t> Image(const std::string& name, std::size_t size, unsigned seed) {
         auto bytes = test::ImageBytes(size, seed);
@@ -123,8 +121,8 @@ protected:
         return out;
     }
 
+    test::ScopedProgramState state_;
     VirtualClock clock_{7};
-    ScopedClock scoped_;
     test::TempDir dir_;
     std::unique_ptr<test::FakeMonitorLink> tester_;
     std::vector<std::uint8_t> monitor_;
@@ -134,6 +132,7 @@ protected:
     std::vector<int> ports_;
     int openResult_ = 0;
     ForwardingLink::Watch watch_;
+    FrontEndScope frontEnd_{TestFrontEnd()};
 };
 
 TEST_F(DownloadFlowTest, OpeningQueriesTheTester) {

@@ -36,5 +36,43 @@ for dir in src/*/; do
     status=1
   fi
 done
+# The tests of a layer keep to the same table, counting the test helpers they
+# include (tests/testlib, which may use every layer but gui) as their own
+# includes. Only there do tester and sim, side by side in src, meet: a test of
+# the conversation between them needs both.
+declare -A testExtra=([tester]="sim" [sim]="tester")
+# The src layers a file names, with those of the test helpers it pulls in.
+includes_of() {
+  local file=$1 seen=$2 line target helper
+  while IFS= read -r line; do
+    target=$(sed -E 's/.*#include[[:space:]]*"([^/"]+)\/.*/\1/' <<<"$line")
+    if [ "$target" = testlib ]; then
+      helper=tests/$(sed -E 's/.*#include[[:space:]]*"([^"]+)".*/\1/' <<<"$line")
+      case " $seen " in *" $helper "*) continue ;; esac
+      seen="$seen $helper"
+      [ -f "$helper" ] && includes_of "$helper" "$seen" | sed "s|^|$helper -> |"
+    else
+      echo "$target: $line"
+    fi
+  done < <(grep -hE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^/"]+/' "$file" || true)
+}
+for layer in "${!allowed[@]}" testlib; do
+  [ -d "tests/$layer" ] || continue
+  if [ "$layer" = testlib ]; then
+    permitted="support host script serial tester sim ui cli"
+  else
+    permitted="$layer ${allowed[$layer]} ${testExtra[$layer]:-}"
+  fi
+  while IFS= read -r file; do
+    while IFS= read -r hit; do
+      # "helper -> ... target: #include ..." for what a helper pulls in.
+      target=$(sed -E 's/^([^:]* -> )*([^: ]+): .*/\2/' <<<"$hit")
+      case " $permitted " in *" $target "*) continue ;; esac
+      through=$(sed -nE 's/^(([^:]* -> )+)[^:]*: .*/ (through \1)/p' <<<"$hit" | sed -E 's/ -> \)$/)/')
+      echo "layers: $file$through includes from src/$target, which tests of $layer may not use: ${hit#*: }" >&2
+      status=1
+    done < <(includes_of "$file" "")
+  done < <(find "tests/$layer" -type f \( -name '*.h' -o -name '*.cpp' \))
+done
 [ "$status" -eq 0 ] && echo "layers: every include points down"
 exit "$status"

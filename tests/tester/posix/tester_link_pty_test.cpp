@@ -5,6 +5,7 @@
 #include "serial/device_names.h"
 #include "tester/link_setup.h"
 #include "tester/tester_link.h"
+#include "tester/tester_seams.h"
 #include "testlib/serial_pty.h"
 
 namespace zul {
@@ -12,15 +13,15 @@ namespace {
 
 class TesterLinkPtyTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(pty_.ok());
-        SetDeviceOverride(pty_.slavePath());
-    }
-    void TearDown() override {
-        CloseTesterLink();
-        SetDeviceOverride("");
+    void SetUp() override { ASSERT_TRUE(pty_.ok()); }
+    void TearDown() override { CloseTesterLink(); }
+    TesterSeams Seams() {
+        TesterSeams seams;
+        seams.deviceOverride = pty_.slavePath();
+        return seams;
     }
     test::PtyPair pty_;
+    TesterSeamsScope seams_{Seams()};
     MonitorContext context_;
 };
 

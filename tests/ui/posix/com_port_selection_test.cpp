@@ -14,11 +14,13 @@
 #include "serial/serial_link.h"
 #include "serial/serial_port.h"
 #include "support/clock.h"
+#include "testlib/program_state.h"
 #include "testlib/recording_sink.h"
 #include "testlib/serial_pty.h"
 #include "testlib/temp_dir.h"
 #include "ui/com_port_selection.h"
 #include "ui/device_map.h"
+#include "ui/front_end.h"
 
 namespace zul {
 namespace {
@@ -41,13 +43,14 @@ class LoopbackTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(pty.ok());
-        SetDeviceOverride(pty.slavePath());
-        SetMessageSink(&sink);
         clock.OnAdvance([this](std::uint32_t) { WaitForFarEnd(); });
     }
-    void TearDown() override {
-        SetDeviceOverride("");
-        SetMessageSink(nullptr);
+    FrontEnd TestFrontEnd() {
+        FrontEnd frontEnd;
+        frontEnd.deviceOverride = pty.slavePath();
+        frontEnd.messageSink = &sink;
+        frontEnd.clock = &clock;
+        return frontEnd;
     }
     void WaitForFarEnd() {
         test::WaitUntil([this] { return pty.echoReceived() >= 256; });
@@ -57,7 +60,7 @@ protected:
     PtyPair pty;
     RecordingSink sink;
     VirtualClock clock;
-    ScopedClock scoped{clock};
+    FrontEndScope frontEnd{TestFrontEnd()};
     int expectedEchoes = 256;
 };
 
@@ -200,14 +203,15 @@ protected:
     void SetUp() override {
         SetSettingsFilePath(dir / "zultw.ini");
         SetCurrentPortSelection(std::make_unique<PortSelection>());
-        UseSettingsDeviceMap();
     }
-    void TearDown() override {
-        SetDeviceMap(nullptr);
-        SetCurrentPortSelection(nullptr);
-        SetSettingsFilePath("");
+    static FrontEnd TestFrontEnd() {
+        FrontEnd frontEnd;
+        frontEnd.deviceMap = &SettingsDeviceForComNumber;
+        return frontEnd;
     }
+    test::ScopedProgramState state;
     test::TempDir dir;
+    FrontEndScope frontEnd{TestFrontEnd()};
 };
 
 TEST_F(SelectComPortTest, StoredNumberOutsideTheListSelectsCom1) {
@@ -245,9 +249,12 @@ TEST_F(SelectComPortTest, OkStoresBothKeysAndTheSelection) {
     other.select(1);
     RecordingSink sink;
     sink.answers = {kIdCancel};
-    SetMessageSink(&sink);
-    EXPECT_EQ(other.Test(), kIdCancel);
-    SetMessageSink(nullptr);
+    {
+        FrontEnd answering = InstalledFrontEnd();
+        answering.messageSink = &sink;
+        FrontEndScope scope(answering);
+        EXPECT_EQ(other.Test(), kIdCancel);
+    }
     EXPECT_EQ(store.ReadValue("comm", "Port", ""), "10");
     EXPECT_EQ(CurrentPortSelection()->portNumber, 10);
 }
@@ -262,9 +269,11 @@ TEST_F(SelectComPortTest, TestInsideTheDialogUsesTheListedPort) {
     EXPECT_EQ(DeviceForComNumber(2), "/dev/ttyS1");
 
     RecordingSink sink;
-    SetMessageSink(&sink);
     VirtualClock clock;
-    ScopedClock scoped(clock);
+    FrontEnd testing = InstalledFrontEnd();
+    testing.messageSink = &sink;
+    testing.clock = &clock;
+    FrontEndScope scope(testing);
     pty.StartEcho();
     clock.OnAdvance([&pty](std::uint32_t) {
         test::WaitUntil([&pty] { return pty.SlaveInputWaiting() >= 256; });
@@ -272,7 +281,6 @@ TEST_F(SelectComPortTest, TestInsideTheDialogUsesTheListedPort) {
     SelectComPortChoice choice(store);
     choice.select(4);
     EXPECT_EQ(choice.Test(), kIdOk);
-    SetMessageSink(nullptr);
     ASSERT_EQ(sink.shown.size(), 3u);
     EXPECT_EQ(sink.shown.back().text, LoadResourceString(kIdsComTestPassed));
 }
