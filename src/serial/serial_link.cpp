@@ -34,10 +34,10 @@ LineSettings::~LineSettings() {
 }
 
 int LineSettings::attach(SerialLink* link) {
-    if (link == nullptr || link->port == nullptr) return SL_ERROR;
+    if (link == nullptr || link->port == nullptr) return Code(SerialError::SL_ERROR);
     port = link->port;
     port->getLine(&savedBaud, &savedParity, &savedDataBits, &savedStopBits);
-    return port->setLine(baud, parity, dataBits, stopBits) == 0 ? 0 : SL_ERROR;
+    return port->setLine(baud, parity, dataBits, stopBits) == 0 ? 0 : Code(SerialError::SL_ERROR);
 }
 
 int LineSettings::setLineSettings(int newBaud, char newParity, int newDataBits, int newStopBits) {
@@ -45,8 +45,8 @@ int LineSettings::setLineSettings(int newBaud, char newParity, int newDataBits, 
     parity = newParity;
     dataBits = newDataBits;
     stopBits = newStopBits;
-    if (port == nullptr) return SL_ERROR;
-    return port->setLine(baud, parity, dataBits, stopBits) == 0 ? 0 : SL_ERROR;
+    if (port == nullptr) return Code(SerialError::SL_ERROR);
+    return port->setLine(baud, parity, dataBits, stopBits) == 0 ? 0 : Code(SerialError::SL_ERROR);
 }
 
 void LineSettings::dump(const TextSink& sink) const {
@@ -73,14 +73,14 @@ FlowSettings::~FlowSettings() {
 int FlowSettings::setFlow(int newInFlow, int newOutFlow) {
     inFlow = newInFlow;
     outFlow = newOutFlow;
-    if (port == nullptr) return SL_ERROR;
+    if (port == nullptr) return Code(SerialError::SL_ERROR);
     return port->setFlowControl(inFlow, outFlow);
 }
 
 int FlowSettings::restoreFlow() { return setFlow(savedInFlow, savedOutFlow); }
 
 int FlowSettings::refreshSignals() {
-    if (port == nullptr) return SL_ERROR;
+    if (port == nullptr) return Code(SerialError::SL_ERROR);
     return port->readSignals(&signals);
 }
 
@@ -114,7 +114,7 @@ SerialLink::~SerialLink() {
 }
 
 int SerialLink::readByte(int timeoutMs) {
-    if (port == nullptr) return SL_ERROR;
+    if (port == nullptr) return Code(SerialError::SL_ERROR);
     Clock& clock = CurrentClock();
     const std::uint32_t start = clock.TickCount();
     int byte = port->readByte();
@@ -128,11 +128,11 @@ int SerialLink::readByte(int timeoutMs) {
         byte = port->readByte();
         if (byte >= 0) return byte;
     }
-    return SL_NO_DATA;
+    return Code(SerialError::SL_NO_DATA);
 }
 
 int SerialLink::writeByte(std::uint8_t byte) {
-    if (port == nullptr) return SL_ERROR;
+    if (port == nullptr) return Code(SerialError::SL_ERROR);
     const int result = port->writeByte(byte);
     if (pacing > 0) {
         Clock& clock = CurrentClock();
@@ -145,7 +145,7 @@ int SerialLink::writeByte(std::uint8_t byte) {
     return result;
 }
 
-int SerialLink::reserved() { return SL_UNSUPPORTED; }
+int SerialLink::reserved() { return Code(SerialError::SL_UNSUPPORTED); }
 
 int SerialLink::writeText(const char* text, int terminator) {
     if (text == nullptr || terminator < -3 || terminator > 255 || port == nullptr) return 0;
@@ -171,15 +171,17 @@ void SerialLink::getStatus(PortStatus* status) {
     if (port != nullptr && status != nullptr) port->getStatus(status, 7);
 }
 
-int SerialLink::purgeReceive(int count) { return port != nullptr ? port->purge(0, count) : SL_ERROR; }
+int SerialLink::purgeReceive(int count) {
+    return port != nullptr ? port->purge(0, count) : Code(SerialError::SL_ERROR);
+}
 
-int SerialLink::purgeTransmit() { return port != nullptr ? port->purge(1, 0) : SL_ERROR; }
+int SerialLink::purgeTransmit() { return port != nullptr ? port->purge(1, 0) : Code(SerialError::SL_ERROR); }
 
 int SerialLink::checkLineErrors(LineErrorWord* word) {
     LineErrorWord local = 0;
     if (word == nullptr) word = &local;
     *word = 0;
-    if (port == nullptr) return SL_PORT_UNAVAILABLE;
+    if (port == nullptr) return Code(SerialError::SL_PORT_UNAVAILABLE);
     const int pending = port->takeLastError();
     if (pending != 0) return pending;
     SignalRecord signals;

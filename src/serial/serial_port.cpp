@@ -15,22 +15,22 @@ struct NamedCode {
 };
 
 const NamedCode kResultNames[] = {
-    {SL_OK, "SL_OK"},
-    {SL_ERROR, "SL_ERROR"},
-    {SL_NO_DATA, "SL_NO_DATA"},
-    {SL_UNSUPPORTED, "SL_UNSUPPORTED"},
-    {SL_SHORT_WRITE, "SL_SHORT_WRITE"},
-    {SL_BREAK_FAILED, "SL_BREAK_FAILED"},
-    {SL_PORT_UNAVAILABLE, "SL_PORT_UNAVAILABLE"},
-    {SL_CLOSE_FAILED, "SL_CLOSE_FAILED"},
-    {SL_BAD_IN_FLOW, "SL_BAD_IN_FLOW"},
-    {SL_BAD_OUT_FLOW, "SL_BAD_OUT_FLOW"},
-    {SL_NO_MEMORY, "SL_NO_MEMORY"},
-    {SL_PORT_IN_USE, "SL_PORT_IN_USE"},
-    {SL_BAD_BAUD, "SL_BAD_BAUD"},
-    {SL_BAD_PARITY, "SL_BAD_PARITY"},
-    {SL_BAD_STOP_BITS, "SL_BAD_STOP_BITS"},
-    {SL_BAD_DATA_BITS, "SL_BAD_DATA_BITS"},
+    {Code(SerialError::SL_OK), "SL_OK"},
+    {Code(SerialError::SL_ERROR), "SL_ERROR"},
+    {Code(SerialError::SL_NO_DATA), "SL_NO_DATA"},
+    {Code(SerialError::SL_UNSUPPORTED), "SL_UNSUPPORTED"},
+    {Code(SerialError::SL_SHORT_WRITE), "SL_SHORT_WRITE"},
+    {Code(SerialError::SL_BREAK_FAILED), "SL_BREAK_FAILED"},
+    {Code(SerialError::SL_PORT_UNAVAILABLE), "SL_PORT_UNAVAILABLE"},
+    {Code(SerialError::SL_CLOSE_FAILED), "SL_CLOSE_FAILED"},
+    {Code(SerialError::SL_BAD_IN_FLOW), "SL_BAD_IN_FLOW"},
+    {Code(SerialError::SL_BAD_OUT_FLOW), "SL_BAD_OUT_FLOW"},
+    {Code(SerialError::SL_NO_MEMORY), "SL_NO_MEMORY"},
+    {Code(SerialError::SL_PORT_IN_USE), "SL_PORT_IN_USE"},
+    {Code(SerialError::SL_BAD_BAUD), "SL_BAD_BAUD"},
+    {Code(SerialError::SL_BAD_PARITY), "SL_BAD_PARITY"},
+    {Code(SerialError::SL_BAD_STOP_BITS), "SL_BAD_STOP_BITS"},
+    {Code(SerialError::SL_BAD_DATA_BITS), "SL_BAD_DATA_BITS"},
 };
 
 const NamedCode kSignalNames[] = {
@@ -110,8 +110,8 @@ SerialPort::~SerialPort() {
     if (holdsUseCount_) PortUseCounts::release(portIndex);
 }
 
-int SerialPort::reserved23() { return SL_UNSUPPORTED; }
-int SerialPort::reserved24() { return SL_UNSUPPORTED; }
+int SerialPort::reserved23() { return Code(SerialError::SL_UNSUPPORTED); }
+int SerialPort::reserved24() { return Code(SerialError::SL_UNSUPPORTED); }
 
 int SerialPort::takeLastError() {
     const int code = lastError;
@@ -123,11 +123,11 @@ void SerialPort::configure() {
     if (!hasWorkingRecord()) return;
     if (takesUseCount_) {
         if (!PortUseCounts::valid(portIndex)) {
-            recordError(SL_PORT_UNAVAILABLE);
+            recordError(SerialError::SL_PORT_UNAVAILABLE);
             return;
         }
         if (PortUseCounts::count(portIndex) != 0) {
-            recordError(SL_PORT_IN_USE);
+            recordError(SerialError::SL_PORT_IN_USE);
             return;
         }
     }
@@ -149,22 +149,22 @@ void SerialPort::configureAndRaiseLines() {
 }
 
 int SerialPort::setFlowControl(int inFlow, int outFlow) {
-    if (!hasWorkingRecord()) return recordError(SL_PORT_UNAVAILABLE);
+    if (!hasWorkingRecord()) return recordError(SerialError::SL_PORT_UNAVAILABLE);
     switch (inFlow) {
         case SIG_NONE:
         case SIG_XONXOFF:
         case SIG_DTR:
         case SIG_RTS: break;
-        case SIG_DSR: return recordError(SL_UNSUPPORTED);
-        default: recordError(SL_BAD_IN_FLOW); return SL_ERROR;
+        case SIG_DSR: return recordError(SerialError::SL_UNSUPPORTED);
+        default: recordError(SerialError::SL_BAD_IN_FLOW); return Code(SerialError::SL_ERROR);
     }
     switch (outFlow) {
         case SIG_NONE:
         case SIG_XONXOFF:
         case SIG_CTS:
         case SIG_DSR: break;
-        case SIG_CD: return recordError(SL_UNSUPPORTED);
-        default: return recordError(SL_BAD_OUT_FLOW);
+        case SIG_CD: return recordError(SerialError::SL_UNSUPPORTED);
+        default: return recordError(SerialError::SL_BAD_OUT_FLOW);
     }
     const int rc = applyFlow(inFlow, outFlow);
     if (rc != 0) return rc;
@@ -182,7 +182,7 @@ int SerialPort::getFlowControl(int* inFlow, int* outFlow) {
 int SerialPort::setBreak(int state) {
     if (state < 0) return breakState_;
     const int kept = driveBreak(state);
-    if (kept < 0) return recordError(SL_BREAK_FAILED);
+    if (kept < 0) return recordError(SerialError::SL_BREAK_FAILED);
     breakState_ = static_cast<std::int16_t>(kept);
     return breakState_;
 }
@@ -212,11 +212,11 @@ int SerialPort::lineControl(int signal, int value) {
 }
 
 int SerialPort::setLine(int baud, char parity, int dataBits, int stopBits) {
-    if (!hasWorkingRecord()) return recordError(SL_PORT_UNAVAILABLE);
+    if (!hasWorkingRecord()) return recordError(SerialError::SL_PORT_UNAVAILABLE);
     const int parityCode = ParityCode(parity);
-    if (parityCode < 0) return recordError(SL_BAD_PARITY);
-    if (dataBits < 4 || dataBits > 8) return recordError(SL_BAD_DATA_BITS);
-    if (stopBits < 1 || stopBits > 2) return recordError(SL_BAD_STOP_BITS);
+    if (parityCode < 0) return recordError(SerialError::SL_BAD_PARITY);
+    if (dataBits < 4 || dataBits > 8) return recordError(SerialError::SL_BAD_DATA_BITS);
+    if (stopBits < 1 || stopBits > 2) return recordError(SerialError::SL_BAD_STOP_BITS);
     LineFormat line;
     line.baud = baud;
     line.parity = parityCode;
@@ -257,7 +257,7 @@ int SerialPort::writeString(const char* text) {
 
 int SerialPort::readByte() {
     std::uint8_t byte = 0;
-    return readBlock(&byte, 1) == 1 ? byte : SL_NO_DATA;
+    return readBlock(&byte, 1) == 1 ? byte : Code(SerialError::SL_NO_DATA);
 }
 
 int SerialPort::purge(int direction, int count) {
@@ -271,7 +271,7 @@ int SerialPort::purge(int direction, int count) {
     }
     for (int dropped = 0; dropped < count; ++dropped)
         if (readByte() < 0) return 0;
-    return SL_ERROR;
+    return Code(SerialError::SL_ERROR);
 }
 
 void SerialPort::dumpState(const TextSink& sink) {

@@ -7,6 +7,12 @@
 // - Nothing throws. An operation returns 0 (or a count) on success and one of
 //   the negative result codes on failure; a failing port operation also records
 //   its code in the port's `lastError`.
+// - The codes are named by `SerialError`, but every operation returns, and
+//   `lastError` holds, a plain int: most results share the int with a count, a
+//   byte or a state, and one return type for all keeps the operations alike
+//   (a caller tests `< 0`, `== 0` or `== Code(SerialError::SL_NO_DATA)`).
+//   Only what can be nothing but a code is typed `SerialError`: what a back
+//   end records (`recordError`) and the translation of a platform error.
 // - Reads never wait for data that has not arrived: a port read returns at once
 //   with what the device already holds. Only the link's `readByte` waits, and
 //   only up to its time-out, calling the port's `yield` between polls.
@@ -25,24 +31,32 @@ namespace zul {
 // ---------------------------------------------------------------------------
 // Result codes
 
-inline constexpr int SL_OK = 0;
-inline constexpr int SL_ERROR = -801;             // general failure; every platform error without a better code
-inline constexpr int SL_NO_DATA = -802;           // no byte available, or a read time-out ran out
-inline constexpr int SL_UNSUPPORTED = -803;       // operation or flow type not supported by this port class
-inline constexpr int SL_SHORT_WRITE = -805;       // fewer bytes were queued than asked for
-inline constexpr int SL_BREAK_FAILED = -827;      // setting or clearing a break failed
-inline constexpr int SL_PORT_UNAVAILABLE = -828;  // port does not exist, is not open or has a hardware fault
-inline constexpr int SL_CLOSE_FAILED = -829;      // closing the device failed
-inline constexpr int SL_BAD_IN_FLOW = -830;       // input flow type outside the table
-inline constexpr int SL_BAD_OUT_FLOW = -832;      // output flow type outside the table; invalid default settings
-inline constexpr int SL_NO_MEMORY = -836;         // a working record could not be allocated
-inline constexpr int SL_PORT_IN_USE = -838;       // the port is already open in this process
-inline constexpr int SL_BAD_BAUD = -839;          // baud rate refused
-inline constexpr int SL_BAD_PARITY = -840;        // parity letter not one of N, O, E, M, S
-inline constexpr int SL_BAD_STOP_BITS = -841;     // stop bits not 1 or 2
-inline constexpr int SL_BAD_DATA_BITS = -842;     // data bits not 4 to 8
+// The names of the codes; each value is the code an operation returns.
+enum class SerialError : int {
+    SL_OK = 0,
+    SL_ERROR = -801,             // general failure; every platform error without a better code
+    SL_NO_DATA = -802,           // no byte available, or a read time-out ran out
+    SL_UNSUPPORTED = -803,       // operation or flow type not supported by this port class
+    SL_SHORT_WRITE = -805,       // fewer bytes were queued than asked for
+    SL_BREAK_FAILED = -827,      // setting or clearing a break failed
+    SL_PORT_UNAVAILABLE = -828,  // port does not exist, is not open or has a hardware fault
+    SL_CLOSE_FAILED = -829,      // closing the device failed
+    SL_BAD_IN_FLOW = -830,       // input flow type outside the table
+    SL_BAD_OUT_FLOW = -832,      // output flow type outside the table; invalid default settings
+    SL_NO_MEMORY = -836,         // a working record could not be allocated
+    SL_PORT_IN_USE = -838,       // the port is already open in this process
+    SL_BAD_BAUD = -839,          // baud rate refused
+    SL_BAD_PARITY = -840,        // parity letter not one of N, O, E, M, S
+    SL_BAD_STOP_BITS = -841,     // stop bits not 1 or 2
+    SL_BAD_DATA_BITS = -842,     // data bits not 4 to 8
+};
 
-// The constant's name ("SL_NO_DATA"), or nullptr for a value that is none of the above.
+// The int an operation returns for `error`: the one conversion between the
+// two. There is none back and none implicit, so a code cannot pass for a count
+// or a byte (nor one of them for a code) unnoticed.
+constexpr int Code(SerialError error) { return static_cast<int>(error); }
+
+// The code's name ("SL_NO_DATA"), or nullptr for a value that is none of the above.
 const char* ResultCodeName(int code);
 
 // ---------------------------------------------------------------------------
@@ -299,10 +313,10 @@ protected:
     virtual void dropReceiveQueue() = 0;
     virtual void dropTransmitQueue() = 0;
 
-    // Records `code` in `lastError` and returns it.
-    int recordError(int code) {
-        lastError = code;
-        return code;
+    // Records `error` in `lastError` and returns its code.
+    int recordError(SerialError error) {
+        lastError = Code(error);
+        return lastError;
     }
     // configure, then DTR and RTS raised when it succeeded: what a new port does.
     void configureAndRaiseLines();

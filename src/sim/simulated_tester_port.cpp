@@ -91,12 +91,12 @@ int SimulatedTesterPort::setQueueSizes(int inQueueSize, int outQueueSize) {
 }
 
 int SimulatedTesterPort::applyFlow(int inFlow, int outFlow) {
-    if (inFlow != SIG_NONE || outFlow != SIG_NONE) return recordError(SL_UNSUPPORTED);
+    if (inFlow != SIG_NONE || outFlow != SIG_NONE) return recordError(SerialError::SL_UNSUPPORTED);
     return 0;
 }
 
 int SimulatedTesterPort::applyLine(const LineFormat& line) {
-    if (!StandardBaud(line.baud)) return recordError(SL_ERROR);
+    if (!StandardBaud(line.baud)) return recordError(SerialError::SL_ERROR);
     // What is already on the wire was received at the old speed.
     Pull();
     return 0;
@@ -105,7 +105,7 @@ int SimulatedTesterPort::applyLine(const LineFormat& line) {
 int SimulatedTesterPort::writeBlock(const void* data, int count) {
     if (data == nullptr || count <= 0) return 0;
     if (!open_) {
-        recordError(SL_SHORT_WRITE);
+        recordError(SerialError::SL_SHORT_WRITE);
         return 0;
     }
     const SimNanos now = Now();
@@ -120,11 +120,13 @@ int SimulatedTesterPort::writeBlock(const void* data, int count) {
         for (std::uint8_t& b : misframed) b = Misframed(b);
         tester_.Receive(misframed.data(), misframed.size(), now, line_.baud);
     }
-    if (n < count) recordError(SL_SHORT_WRITE);
+    if (n < count) recordError(SerialError::SL_SHORT_WRITE);
     return n;
 }
 
-int SimulatedTesterPort::transmitImmediate(std::uint8_t byte) { return writeBlock(&byte, 1) == 1 ? 0 : SL_ERROR; }
+int SimulatedTesterPort::transmitImmediate(std::uint8_t byte) {
+    return writeBlock(&byte, 1) == 1 ? 0 : Code(SerialError::SL_ERROR);
+}
 
 int SimulatedTesterPort::readBlock(void* buffer, int count) {
     if (buffer == nullptr || count <= 0) return 0;

@@ -13,6 +13,9 @@
 namespace zul {
 namespace {
 
+// ReadByte hands the serial link's result on as it is.
+static_assert(kLinkNoData == Code(SerialError::SL_NO_DATA));
+
 class SerialTesterLink final : public TesterLink {
 public:
     SerialTesterLink(std::unique_ptr<SerialPort> port, std::unique_ptr<SerialLink> link,

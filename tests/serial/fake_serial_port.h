@@ -76,7 +76,7 @@ public:
     }
     int setLine(int baud, char parity, int dataBits, int stopBits) override {
         lineCalls.push_back({baud, parity, dataBits, stopBits});
-        if (baud == rejectBaud) return recordError(SL_ERROR);
+        if (baud == rejectBaud) return recordError(SerialError::SL_ERROR);
         current = {baud, parity, dataBits, stopBits};
         return 0;
     }
@@ -99,13 +99,13 @@ public:
         const auto* bytes = static_cast<const char*>(data);
         for (int i = 0; i < amount; ++i) sent.push_back(bytes[i]);
         room -= amount;
-        if (amount < count) recordError(SL_SHORT_WRITE);
+        if (amount < count) recordError(SerialError::SL_SHORT_WRITE);
         return amount;
     }
     int transmitImmediate(std::uint8_t byte) override { return writeByte(byte); }
     int readByte() override {
         ++readAttempts;
-        if (received.empty()) return SL_NO_DATA;
+        if (received.empty()) return Code(SerialError::SL_NO_DATA);
         const int byte = received.front();
         received.pop_front();
         return byte;

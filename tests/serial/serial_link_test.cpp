@@ -16,10 +16,36 @@ using test::FakeSerialPort;
 using LineCall = FakeSerialPort::LineCall;
 
 TEST(SerialCodes, NamesOfResultAndSignalCodes) {
-    EXPECT_STREQ(ResultCodeName(-801), "SL_ERROR");
-    EXPECT_STREQ(ResultCodeName(-838), "SL_PORT_IN_USE");
-    EXPECT_STREQ(ResultCodeName(-842), "SL_BAD_DATA_BITS");
-    EXPECT_EQ(ResultCodeName(-804), nullptr);
+    // Every result code with the number callers, stored traces and the tester
+    // protocol code rely on.
+    using enum SerialError;
+    const struct {
+        SerialError error;
+        int value;
+        const char* name;
+    } kCodes[] = {
+        {SL_OK, 0, "SL_OK"},
+        {SL_ERROR, -801, "SL_ERROR"},
+        {SL_NO_DATA, -802, "SL_NO_DATA"},
+        {SL_UNSUPPORTED, -803, "SL_UNSUPPORTED"},
+        {SL_SHORT_WRITE, -805, "SL_SHORT_WRITE"},
+        {SL_BREAK_FAILED, -827, "SL_BREAK_FAILED"},
+        {SL_PORT_UNAVAILABLE, -828, "SL_PORT_UNAVAILABLE"},
+        {SL_CLOSE_FAILED, -829, "SL_CLOSE_FAILED"},
+        {SL_BAD_IN_FLOW, -830, "SL_BAD_IN_FLOW"},
+        {SL_BAD_OUT_FLOW, -832, "SL_BAD_OUT_FLOW"},
+        {SL_NO_MEMORY, -836, "SL_NO_MEMORY"},
+        {SL_PORT_IN_USE, -838, "SL_PORT_IN_USE"},
+        {SL_BAD_BAUD, -839, "SL_BAD_BAUD"},
+        {SL_BAD_PARITY, -840, "SL_BAD_PARITY"},
+        {SL_BAD_STOP_BITS, -841, "SL_BAD_STOP_BITS"},
+        {SL_BAD_DATA_BITS, -842, "SL_BAD_DATA_BITS"},
+    };
+    for (const auto& row : kCodes) {
+        EXPECT_EQ(Code(row.error), row.value) << row.name;
+        EXPECT_STREQ(ResultCodeName(row.value), row.name);
+    }
+    for (int unknown : {-800, -804, -831, -843, 1, -1}) EXPECT_EQ(ResultCodeName(unknown), nullptr) << unknown;
     EXPECT_STREQ(SignalName(SIG_CTS), "SIG_CTS");
     EXPECT_STREQ(SignalName(31), "SIG_RX_OVERFLOW");
     EXPECT_EQ(SignalName(2), nullptr);
@@ -105,13 +131,13 @@ TEST(SerialLinkSetup, SavesLineAndFlowAndPutsThemBack) {
 
 TEST(SerialLinkSetup, PortThatFailedToOpenGetsNoCompanionsAndReportsOnce) {
     FakeSerialPort port;
-    port.lastError = SL_ERROR;
+    port.lastError = Code(SerialError::SL_ERROR);
     SerialLink link(&port);
     EXPECT_FALSE(link.line);
     EXPECT_FALSE(link.flow);
     EXPECT_TRUE(port.lineCalls.empty());
     LineErrorWord word = 0xFFFF;
-    EXPECT_EQ(link.checkLineErrors(&word), SL_ERROR);
+    EXPECT_EQ(link.checkLineErrors(&word), Code(SerialError::SL_ERROR));
     EXPECT_EQ(word, 0);
     EXPECT_EQ(port.lastError, 0);
     EXPECT_EQ(link.checkLineErrors(&word), 0);
@@ -120,18 +146,18 @@ TEST(SerialLinkSetup, PortThatFailedToOpenGetsNoCompanionsAndReportsOnce) {
 TEST(SerialLinkSetup, UnboundAndRefusedSettingsReportGeneralFailure) {
     LineSettings unbound;
     EXPECT_EQ(unbound.baud, 1200);
-    EXPECT_EQ(unbound.setLineSettings(9600, 'N', 8, 1), SL_ERROR);
-    EXPECT_EQ(unbound.attach(nullptr), SL_ERROR);
+    EXPECT_EQ(unbound.setLineSettings(9600, 'N', 8, 1), Code(SerialError::SL_ERROR));
+    EXPECT_EQ(unbound.attach(nullptr), Code(SerialError::SL_ERROR));
     FlowSettings noFlow(nullptr);
-    EXPECT_EQ(noFlow.setFlow(0, 0), SL_ERROR);
-    EXPECT_EQ(noFlow.refreshSignals(), SL_ERROR);
+    EXPECT_EQ(noFlow.setFlow(0, 0), Code(SerialError::SL_ERROR));
+    EXPECT_EQ(noFlow.refreshSignals(), Code(SerialError::SL_ERROR));
 
     FakeSerialPort port;
     SerialLink link(&port);
     port.rejectBaud = 115200;
     port.takeLastError();
-    EXPECT_EQ(link.line->setLineSettings(115200, 'N', 8, 1), SL_ERROR);
-    EXPECT_EQ(port.lastError, SL_ERROR);  // the port's own code stays
+    EXPECT_EQ(link.line->setLineSettings(115200, 'N', 8, 1), Code(SerialError::SL_ERROR));
+    EXPECT_EQ(port.lastError, Code(SerialError::SL_ERROR));  // the port's own code stays
 }
 
 TEST(SerialLinkSetup, CheckLineErrorsReportsEachErrorOnce) {
@@ -166,11 +192,11 @@ protected:
 
 TEST_F(SerialLinkIo, ReadByteTimeOuts) {
     port.readAttempts = 0;
-    EXPECT_EQ(link.readByte(0), SL_NO_DATA);
+    EXPECT_EQ(link.readByte(0), Code(SerialError::SL_NO_DATA));
     EXPECT_EQ(port.readAttempts, 1);
     EXPECT_EQ(port.yields, 0);
 
-    EXPECT_EQ(link.readByte(55), SL_NO_DATA);
+    EXPECT_EQ(link.readByte(55), Code(SerialError::SL_NO_DATA));
     EXPECT_EQ(clock.TickCount(), 1055u);
 
     port.received.push_back(0xAB);
@@ -192,7 +218,7 @@ TEST_F(SerialLinkIo, ReadByteEndsWithANegativeYield) {
 
 TEST_F(SerialLinkIo, ReadByteSurvivesAWrappingTickCount) {
     clock.Advance(0xFFFFFFFFu - 1000u - 10u);  // 10 ms before the wrap
-    EXPECT_EQ(link.readByte(55), SL_NO_DATA);
+    EXPECT_EQ(link.readByte(55), Code(SerialError::SL_NO_DATA));
     EXPECT_EQ(port.yields, 55);
 }
 
@@ -236,7 +262,7 @@ TEST_F(SerialLinkIo, WriteByteWaitsForPacing) {
     EXPECT_EQ(link.writeByte('b'), 0);
     EXPECT_EQ(port.yields, 3);
     port.room = 0;
-    EXPECT_EQ(link.writeByte('c'), SL_SHORT_WRITE);
+    EXPECT_EQ(link.writeByte('c'), Code(SerialError::SL_SHORT_WRITE));
     port.yieldResult = -9;
     EXPECT_EQ(link.writeByte('d'), -9);
 }
@@ -252,9 +278,9 @@ TEST_F(SerialLinkIo, BlockStatusAndPurgePassThrough) {
     EXPECT_EQ(port.lastPurge, (std::pair<int, int>{0, 3}));
     link.purgeTransmit();
     EXPECT_EQ(port.lastPurge, (std::pair<int, int>{1, 0}));
-    EXPECT_EQ(link.reserved(), SL_UNSUPPORTED);
-    EXPECT_EQ(port.reserved23(), SL_UNSUPPORTED);
-    EXPECT_EQ(port.reserved24(), SL_UNSUPPORTED);
+    EXPECT_EQ(link.reserved(), Code(SerialError::SL_UNSUPPORTED));
+    EXPECT_EQ(port.reserved23(), Code(SerialError::SL_UNSUPPORTED));
+    EXPECT_EQ(port.reserved24(), Code(SerialError::SL_UNSUPPORTED));
 }
 
 TEST(SerialPortFactory, InstalledFactoryMakesThePorts) {

@@ -28,7 +28,7 @@ protected:
         const std::uint32_t start = clock.TickCount();
         while (clock.TickCount() - start < timeoutMs) {
             const int b = link->readByte(55);
-            if (b == SL_NO_DATA) continue;
+            if (b == Code(SerialError::SL_NO_DATA)) continue;
             reply += static_cast<char>(b);
             if (b == '>') break;
         }
@@ -135,7 +135,7 @@ TEST_F(PortFixture, WrongPcSpeedGarblesAndTimeOutsPassInVirtualTime) {
     EXPECT_EQ(reply.find("ZIZ2"), std::string::npos);
     EXPECT_GE(clock.TickCount(), 4000u);
     EXPECT_NE(port->setLine(12345, 'N', 8, 1), 0);
-    EXPECT_EQ(port->setLine(9600, 'X', 8, 1), SL_BAD_PARITY);
+    EXPECT_EQ(port->setLine(9600, 'X', 8, 1), Code(SerialError::SL_BAD_PARITY));
 }
 
 // The tester talks 8N1. Any other frame the PC sets garbles every byte, in

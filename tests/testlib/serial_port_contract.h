@@ -29,12 +29,13 @@ struct LineRefusal {
     char parity;
     int dataBits;
     int stopBits;
-    int result;
+    SerialError result;
 };
 inline constexpr LineRefusal kLineRefusals[] = {
-    {19200, 'X', 8, 1, SL_BAD_PARITY},    {19200, '\0', 8, 1, SL_BAD_PARITY},   {19200, 'N', 9, 1, SL_BAD_DATA_BITS},
-    {19200, 'N', 3, 1, SL_BAD_DATA_BITS}, {19200, 'N', 8, 3, SL_BAD_STOP_BITS}, {19200, 'N', 8, 0, SL_BAD_STOP_BITS},
-    {12345, 'N', 8, 1, SL_ERROR},  // a speed no device takes
+    {19200, 'X', 8, 1, SerialError::SL_BAD_PARITY},    {19200, '\0', 8, 1, SerialError::SL_BAD_PARITY},
+    {19200, 'N', 9, 1, SerialError::SL_BAD_DATA_BITS}, {19200, 'N', 3, 1, SerialError::SL_BAD_DATA_BITS},
+    {19200, 'N', 8, 3, SerialError::SL_BAD_STOP_BITS}, {19200, 'N', 8, 0, SerialError::SL_BAD_STOP_BITS},
+    {12345, 'N', 8, 1, SerialError::SL_ERROR},  // a speed no device takes
 };
 
 // One fresh port of a back end, open and configured, with a far end.

@@ -31,18 +31,18 @@ void Check(bool ok, const std::string& what) {
 void ErrorNumbers() {
     const struct {
         DWORD error;
-        int code;
+        SerialError code;
         OpenFailureKind kind;
     } kTable[] = {
-        {ERROR_FILE_NOT_FOUND, SL_PORT_UNAVAILABLE, OpenFailureKind::kMissing},
-        {ERROR_PATH_NOT_FOUND, SL_PORT_UNAVAILABLE, OpenFailureKind::kMissing},
-        {ERROR_ACCESS_DENIED, SL_PORT_IN_USE, OpenFailureKind::kBusy},
-        {ERROR_SHARING_VIOLATION, SL_PORT_IN_USE, OpenFailureKind::kBusy},
-        {ERROR_NOT_ENOUGH_MEMORY, SL_NO_MEMORY, OpenFailureKind::kOther},
-        {ERROR_INVALID_FUNCTION, SL_UNSUPPORTED, OpenFailureKind::kNotSerial},
-        {ERROR_INVALID_PARAMETER, SL_ERROR, OpenFailureKind::kNotSerial},
-        {ERROR_GEN_FAILURE, SL_PORT_UNAVAILABLE, OpenFailureKind::kOther},
-        {12345, SL_ERROR, OpenFailureKind::kOther},
+        {ERROR_FILE_NOT_FOUND, SerialError::SL_PORT_UNAVAILABLE, OpenFailureKind::kMissing},
+        {ERROR_PATH_NOT_FOUND, SerialError::SL_PORT_UNAVAILABLE, OpenFailureKind::kMissing},
+        {ERROR_ACCESS_DENIED, SerialError::SL_PORT_IN_USE, OpenFailureKind::kBusy},
+        {ERROR_SHARING_VIOLATION, SerialError::SL_PORT_IN_USE, OpenFailureKind::kBusy},
+        {ERROR_NOT_ENOUGH_MEMORY, SerialError::SL_NO_MEMORY, OpenFailureKind::kOther},
+        {ERROR_INVALID_FUNCTION, SerialError::SL_UNSUPPORTED, OpenFailureKind::kNotSerial},
+        {ERROR_INVALID_PARAMETER, SerialError::SL_ERROR, OpenFailureKind::kNotSerial},
+        {ERROR_GEN_FAILURE, SerialError::SL_PORT_UNAVAILABLE, OpenFailureKind::kOther},
+        {12345, SerialError::SL_ERROR, OpenFailureKind::kOther},
     };
     for (const auto& row : kTable) {
         Check(TranslateWindowsError(row.error) == row.code, "result code of error " + std::to_string(row.error));

@@ -37,7 +37,7 @@ PosixSerialPort::PosixSerialPort(int portIndex, std::string devicePath, int inQu
     if (empty != 0) return;
     record_.reset(new (std::nothrow) WorkingRecord());
     if (!record_) {
-        lastError = SL_NO_MEMORY;
+        recordError(SerialError::SL_NO_MEMORY);
         return;
     }
     storeQueueSizes(inQueueSize, outQueueSize);
@@ -52,7 +52,7 @@ void PosixSerialPort::applyDefaults() {
     WorkingRecord& r = *record_;
     if (tcgetattr(fd_, &r.tio) != 0) {
         NoteOpenFailure({OpenFailureKindOfErrno(errno), devicePath_, errno});
-        recordError(SL_ERROR);
+        recordError(SerialError::SL_ERROR);
         return;
     }
     foundAttributes_ = r.tio;
@@ -75,7 +75,7 @@ int PosixSerialPort::openDevice() {
     if (fd_ >= 0) return 0;  // there is no reopen
     fd_ = OpenSerialDevice(devicePath_);
     // Every errno is a positive number: a general failure for the caller.
-    return fd_ < 0 ? recordError(SL_ERROR) : 0;
+    return fd_ < 0 ? recordError(SerialError::SL_ERROR) : 0;
 }
 
 int PosixSerialPort::closeDevice() {
@@ -89,15 +89,15 @@ int PosixSerialPort::closeDevice() {
     if (haveFoundAttributes_) tcsetattr(fd_, TCSANOW, &foundAttributes_);
     const int rc = CloseSerialDevice(fd_);
     fd_ = -1;
-    if (rc != 0 && errno != EINTR) return recordError(SL_CLOSE_FAILED);
+    if (rc != 0 && errno != EINTR) return recordError(SerialError::SL_CLOSE_FAILED);
     return 0;
 }
 
 int PosixSerialPort::apply(const LineFormat& line) {
-    if (!record_ || fd_ < 0) return recordError(SL_ERROR);
+    if (!record_ || fd_ < 0) return recordError(SerialError::SL_ERROR);
     WorkingRecord& r = *record_;
     termios& t = r.tio;
-    if (!MakeRawLine(t, line)) return recordError(SL_ERROR);
+    if (!MakeRawLine(t, line)) return recordError(SerialError::SL_ERROR);
     if (r.outX) t.c_iflag |= IXON;
     if (r.inX) t.c_iflag |= IXOFF;
 #ifdef CRTSCTS
@@ -105,7 +105,7 @@ int PosixSerialPort::apply(const LineFormat& line) {
 #endif
     t.c_cc[VSTART] = 0x11;
     t.c_cc[VSTOP] = 0x13;
-    if (tcsetattr(fd_, TCSANOW, &t) != 0) return recordError(SL_ERROR);
+    if (tcsetattr(fd_, TCSANOW, &t) != 0) return recordError(SerialError::SL_ERROR);
     return 0;
 }
 
@@ -193,7 +193,7 @@ int PosixSerialPort::applyFlow(int inFlow, int outFlow) {
     // termios has no DTR or DSR handshake, and its RTS/CTS handshake works in
     // both directions at once.
     if (inFlow == SIG_DTR || outFlow == SIG_DSR || (inFlow == SIG_RTS) != (outFlow == SIG_CTS))
-        return recordError(SL_UNSUPPORTED);
+        return recordError(SerialError::SL_UNSUPPORTED);
     WorkingRecord& r = *record_;
     const WorkingRecord before = r;
     r.inX = inFlow == SIG_XONXOFF;
@@ -254,17 +254,17 @@ int PosixSerialPort::writeBlock(const void* data, int count) {
             break;
         }
     }
-    if (done < count) recordError(SL_SHORT_WRITE);
+    if (done < count) recordError(SerialError::SL_SHORT_WRITE);
     return done;
 }
 
 int PosixSerialPort::transmitImmediate(std::uint8_t byte) {
-    if (fd_ < 0) return recordError(SL_ERROR);
+    if (fd_ < 0) return recordError(SerialError::SL_ERROR);
     ssize_t n;
     do {
         n = write(fd_, &byte, 1);
     } while (n < 0 && errno == EINTR);
-    return n == 1 ? 0 : recordError(SL_ERROR);
+    return n == 1 ? 0 : recordError(SerialError::SL_ERROR);
 }
 
 int PosixSerialPort::readBlock(void* buffer, int count) {

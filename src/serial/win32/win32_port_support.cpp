@@ -21,7 +21,7 @@ std::set<std::string>& HeldNames() {
 
 }  // namespace
 
-int TranslateWindowsError(DWORD error) {
+SerialError TranslateWindowsError(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
@@ -33,17 +33,17 @@ int TranslateWindowsError(DWORD error) {
         case ERROR_GEN_FAILURE:
         case ERROR_INVALID_HANDLE:
         case ERROR_DEVICE_NOT_CONNECTED:
-        case ERROR_DEVICE_REMOVED: return SL_PORT_UNAVAILABLE;
+        case ERROR_DEVICE_REMOVED: return SerialError::SL_PORT_UNAVAILABLE;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_BUSY:
-        case ERROR_DEVICE_IN_USE: return SL_PORT_IN_USE;
+        case ERROR_DEVICE_IN_USE: return SerialError::SL_PORT_IN_USE;
         case ERROR_NOT_ENOUGH_MEMORY:
         case ERROR_OUTOFMEMORY:
-        case ERROR_NO_SYSTEM_RESOURCES: return SL_NO_MEMORY;
+        case ERROR_NO_SYSTEM_RESOURCES: return SerialError::SL_NO_MEMORY;
         case ERROR_INVALID_FUNCTION:
-        case ERROR_NOT_SUPPORTED: return SL_UNSUPPORTED;
-        default: return SL_ERROR;
+        case ERROR_NOT_SUPPORTED: return SerialError::SL_UNSUPPORTED;
+        default: return SerialError::SL_ERROR;
     }
 }
 

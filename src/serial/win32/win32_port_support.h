@@ -11,7 +11,7 @@
 namespace zul {
 
 // The result code for a Windows error number (GetLastError).
-int TranslateWindowsError(DWORD error);
+SerialError TranslateWindowsError(DWORD error);
 // Why an open failed, for the user, from a Windows error number: missing,
 // busy, not a serial device, or another failure.
 OpenFailureKind OpenFailureKindOf(DWORD error);

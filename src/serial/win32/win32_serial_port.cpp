@@ -32,7 +32,7 @@ Win32SerialPort::Win32SerialPort(int portIndex, int inQueueSize, int outQueueSiz
         dcb_.reset();
         overlapped_.reset();
         savedTimeouts_.reset();
-        lastError = SL_NO_MEMORY;
+        recordError(SerialError::SL_NO_MEMORY);
         return;
     }
     overlapped_->hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -49,7 +49,7 @@ Win32SerialPort::~Win32SerialPort() {
         if (slot->overlapped.hEvent) CloseHandle(slot->overlapped.hEvent);
 }
 
-int Win32SerialPort::translateSystemError() { return TranslateWindowsError(GetLastError()); }
+SerialError Win32SerialPort::translateSystemError() { return TranslateWindowsError(GetLastError()); }
 
 bool Win32SerialPort::clearCommError(COMSTAT* status) {
     DWORD errors = 0;
@@ -130,7 +130,7 @@ int Win32SerialPort::closeDevice() {
     const BOOL closed = CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
     lock_.release();
-    if (!closed) return recordError(SL_CLOSE_FAILED);
+    if (!closed) return recordError(SerialError::SL_CLOSE_FAILED);
     return 0;
 }
 
@@ -314,12 +314,13 @@ int Win32SerialPort::writeBlock(const void* data, int count) {
             }
         }
     }
-    if (result < count) recordError(SL_SHORT_WRITE);
+    if (result < count) recordError(SerialError::SL_SHORT_WRITE);
     return result;
 }
 
 int Win32SerialPort::transmitImmediate(std::uint8_t byte) {
-    if (handle_ == INVALID_HANDLE_VALUE || !TransmitCommChar(handle_, static_cast<char>(byte))) return recordError(SL_ERROR);
+    if (handle_ == INVALID_HANDLE_VALUE || !TransmitCommChar(handle_, static_cast<char>(byte)))
+        return recordError(SerialError::SL_ERROR);
     return 0;
 }
 

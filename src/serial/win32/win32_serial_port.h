@@ -25,7 +25,7 @@ public:
     int openDevice() override;
     int closeDevice() override;
     // The result code of the thread's last Windows error.
-    int translateSystemError();
+    SerialError translateSystemError();
 
     // Waits for the next received character (WaitCommEvent), up to 1 ms.
     int yield() override;

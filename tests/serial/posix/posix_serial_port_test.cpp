@@ -116,11 +116,11 @@ TEST_F(PtyPortTest, SecondObjectOnAHeldPortIsRefusedAndLeavesTheFirstAlone) {
     ASSERT_EQ(first->lastError, 0);
     {
         PosixSerialPort second(4, pty.slavePath(), kInQueueSize, kOutQueueSize);
-        EXPECT_EQ(second.lastError, SL_PORT_IN_USE);
+        EXPECT_EQ(second.lastError, Code(SerialError::SL_PORT_IN_USE));
         EXPECT_EQ(second.descriptor(), -1);
         SerialLink link(&second);
         LineErrorWord word = 0;
-        EXPECT_EQ(link.checkLineErrors(&word), SL_PORT_IN_USE);
+        EXPECT_EQ(link.checkLineErrors(&word), Code(SerialError::SL_PORT_IN_USE));
     }
     EXPECT_EQ(PortUseCounts::count(4), 1);
     EXPECT_EQ(first->writeString("still here"), 10);
@@ -137,7 +137,7 @@ TEST_F(PtyPortTest, AnotherHolderOfTheDeviceMakesItBusy) {
     auto first = Open(5);
     ASSERT_EQ(first->lastError, 0);
     PosixSerialPort second(6, pty.slavePath(), kInQueueSize, kOutQueueSize);
-    EXPECT_EQ(second.lastError, SL_ERROR);
+    EXPECT_EQ(second.lastError, Code(SerialError::SL_ERROR));
     EXPECT_EQ(LastOpenFailure().kind, OpenFailureKind::kBusy);
     EXPECT_NE(DescribeOpenFailure(LastOpenFailure()).find("another program"), std::string::npos);
     EXPECT_EQ(PortUseCounts::count(6), 0);
@@ -152,15 +152,15 @@ TEST(PosixPortOpen, DevicesThatCannotServeAsAPort) {
     } kTable[] = {{dir / "missing", OpenFailureKind::kMissing}, {dir / "plain", OpenFailureKind::kNotSerial}};
     for (const auto& row : kTable) {
         PosixSerialPort port(7, row.path, kInQueueSize, kOutQueueSize);
-        EXPECT_EQ(port.lastError, SL_ERROR) << row.path;
+        EXPECT_EQ(port.lastError, Code(SerialError::SL_ERROR)) << row.path;
         EXPECT_EQ(LastOpenFailure().kind, row.kind) << row.path;
         EXPECT_EQ(PortUseCounts::count(7), 0);
         SerialLink link(&port);
         LineErrorWord word = 0;
-        EXPECT_EQ(link.checkLineErrors(&word), SL_ERROR);
+        EXPECT_EQ(link.checkLineErrors(&word), Code(SerialError::SL_ERROR));
     }
     PosixSerialPort outside(PortUseCounts::kPortUseCountsSize, dir / "plain", kInQueueSize, kOutQueueSize);
-    EXPECT_EQ(outside.lastError, SL_PORT_UNAVAILABLE);
+    EXPECT_EQ(outside.lastError, Code(SerialError::SL_PORT_UNAVAILABLE));
     PosixSerialPort empty(0, dir / "missing", kInQueueSize, kOutQueueSize, 1);
     EXPECT_EQ(empty.lastError, 0);
     EXPECT_EQ(empty.descriptor(), -1);
@@ -171,8 +171,8 @@ TEST_F(PtyPortTest, SetLineRefusalsLeaveTheLine) {
     ASSERT_EQ(port->setLine(9600, 'N', 8, 1), 0);
     for (const auto& row : test::kLineRefusals) {
         port->lastError = 0;
-        EXPECT_EQ(port->setLine(row.baud, row.parity, row.dataBits, row.stopBits), row.result) << row.baud;
-        EXPECT_EQ(port->lastError, row.result);
+        EXPECT_EQ(port->setLine(row.baud, row.parity, row.dataBits, row.stopBits), Code(row.result)) << row.baud;
+        EXPECT_EQ(port->lastError, Code(row.result));
         EXPECT_EQ(pty.Baud(), 9600);
     }
 }
@@ -206,8 +206,10 @@ TEST_F(PtyPortTest, SetLineWritesWhatTheFarEndSees) {
 
 TEST_F(PtyPortTest, FlowControlTypes) {
     auto port = Open();
+    using enum SerialError;
     const struct {
-        int in, out, result, recorded;
+        int in, out;
+        SerialError result, recorded;
         tcflag_t iflag;  // IXON/IXOFF the far end sees on success
     } kTable[] = {
         {SIG_DSR, 0, SL_UNSUPPORTED, SL_UNSUPPORTED, 0},
@@ -219,16 +221,16 @@ TEST_F(PtyPortTest, FlowControlTypes) {
         {SIG_DTR, 0, SL_UNSUPPORTED, SL_UNSUPPORTED, 0},  // no DTR handshake in termios
         {0, SIG_DSR, SL_UNSUPPORTED, SL_UNSUPPORTED, 0},
         {SIG_RTS, 0, SL_UNSUPPORTED, SL_UNSUPPORTED, 0},  // RTS/CTS only as a pair
-        {SIG_XONXOFF, SIG_XONXOFF, 0, 0, IXON | IXOFF},
-        {SIG_XONXOFF, 0, 0, 0, IXOFF},
-        {SIG_RTS, SIG_CTS, 0, 0, 0},
-        {0, 0, 0, 0, 0},
+        {SIG_XONXOFF, SIG_XONXOFF, SL_OK, SL_OK, IXON | IXOFF},
+        {SIG_XONXOFF, 0, SL_OK, SL_OK, IXOFF},
+        {SIG_RTS, SIG_CTS, SL_OK, SL_OK, 0},
+        {0, 0, SL_OK, SL_OK, 0},
     };
     for (const auto& row : kTable) {
         port->lastError = 0;
-        EXPECT_EQ(port->setFlowControl(row.in, row.out), row.result) << row.in << "/" << row.out;
-        EXPECT_EQ(port->lastError, row.recorded) << row.in << "/" << row.out;
-        if (row.result == 0) {
+        EXPECT_EQ(port->setFlowControl(row.in, row.out), Code(row.result)) << row.in << "/" << row.out;
+        EXPECT_EQ(port->lastError, Code(row.recorded)) << row.in << "/" << row.out;
+        if (row.result == SL_OK) {
             EXPECT_EQ(pty.Attributes().c_iflag & (IXON | IXOFF), row.iflag);
             int in = -1, out = -1;
             port->getFlowControl(&in, &out);
@@ -243,12 +245,12 @@ TEST_F(PtyPortTest, ReadsReturnOnlyWhatHasArrived) {
     ScopedClock scoped(clock);
     auto port = Open();
     SerialLink link(port.get());
-    EXPECT_EQ(port->readByte(), SL_NO_DATA);
+    EXPECT_EQ(port->readByte(), Code(SerialError::SL_NO_DATA));
     char buffer[8];
     EXPECT_EQ(port->readBlock(buffer, 8), 0);
-    EXPECT_EQ(link.readByte(0), SL_NO_DATA);
+    EXPECT_EQ(link.readByte(0), Code(SerialError::SL_NO_DATA));
     EXPECT_EQ(clock.TickCount(), 500u);
-    EXPECT_EQ(link.readByte(55), SL_NO_DATA);
+    EXPECT_EQ(link.readByte(55), Code(SerialError::SL_NO_DATA));
     EXPECT_EQ(clock.TickCount(), 555u);
 
     ASSERT_TRUE(pty.Write("\x80xyz"));
@@ -272,7 +274,7 @@ TEST_F(PtyPortTest, WritesQueueAtMost2048Bytes) {
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7);
     port->lastError = 0;
     EXPECT_EQ(link.writeBlock(block.data(), 3000), 2048);
-    EXPECT_EQ(port->lastError, SL_SHORT_WRITE);
+    EXPECT_EQ(port->lastError, Code(SerialError::SL_SHORT_WRITE));
     EXPECT_EQ(pty.Read(2048), block.substr(0, 2048));
     EXPECT_EQ(port->transmitImmediate('!'), 0);
     EXPECT_EQ(pty.Read(1), "!");
@@ -289,18 +291,18 @@ TEST_F(PtyPortTest, PurgeWithACount) {
     auto port = Open();
     ASSERT_TRUE(pty.Write("12345"));
     ASSERT_TRUE(WaitForInput(*port, 5));
-    EXPECT_EQ(port->purge(0, 2), SL_ERROR);
+    EXPECT_EQ(port->purge(0, 2), Code(SerialError::SL_ERROR));
     EXPECT_EQ(port->readByte(), '3');
     EXPECT_EQ(port->purge(0, 5), 0);  // ran empty after two
-    EXPECT_EQ(port->readByte(), SL_NO_DATA);
+    EXPECT_EQ(port->readByte(), Code(SerialError::SL_NO_DATA));
     ASSERT_TRUE(pty.Write("6"));
     ASSERT_TRUE(WaitForInput(*port, 1));
     EXPECT_EQ(port->purge(0, 2), 0);
-    EXPECT_EQ(port->readByte(), SL_NO_DATA);
+    EXPECT_EQ(port->readByte(), Code(SerialError::SL_NO_DATA));
     ASSERT_TRUE(pty.Write("789"));
     ASSERT_TRUE(WaitForInput(*port, 3));
     EXPECT_EQ(port->purge(0, 0), 0);
-    EXPECT_EQ(port->readByte(), SL_NO_DATA);
+    EXPECT_EQ(port->readByte(), Code(SerialError::SL_NO_DATA));
     EXPECT_EQ(port->purge(1, 0), 0);
 }
 
@@ -330,11 +332,11 @@ TEST_F(PtyPortTest, FarEndGoneMakesReadsEmptyAndWritesShort) {
     ASSERT_EQ(port.lastError, 0);
     alone.CloseMaster();
     SerialLink link(&port);
-    EXPECT_EQ(port.readByte(), SL_NO_DATA);
-    EXPECT_EQ(link.readByte(0), SL_NO_DATA);
+    EXPECT_EQ(port.readByte(), Code(SerialError::SL_NO_DATA));
+    EXPECT_EQ(link.readByte(0), Code(SerialError::SL_NO_DATA));
     port.lastError = 0;
     EXPECT_EQ(port.writeBlock("abc", 3), 0);
-    EXPECT_EQ(port.lastError, SL_SHORT_WRITE);
+    EXPECT_EQ(port.lastError, Code(SerialError::SL_SHORT_WRITE));
     EXPECT_EQ(port.yield(), 0);
 }
 
