@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "script/profile_document.h"
-#include "testlib/result_printers.h"
+#include "testlib/statement_result_printer.h"
 #include "testlib/script_fixtures.h"
 
 namespace zul {

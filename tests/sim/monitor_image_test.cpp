@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "testlib/result_printers.h"
+#include "testlib/tester_result_printers.h"
 #include "testlib/temp_dir.h"
 
 namespace zul {

@@ -10,7 +10,7 @@
 #include "tester/monitor_bootstrap.h"
 #include "tester/tester_seams.h"
 #include "testlib/image_fixtures.h"
-#include "testlib/result_printers.h"
+#include "testlib/tester_result_printers.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_fake_monitor.h"
 #include "testlib/tester_recorders.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/clock.h"
-#include "testlib/result_printers.h"
+#include "testlib/tester_result_printers.h"
 #include "testlib/tester_fake_monitor.h"
 
 namespace zul {

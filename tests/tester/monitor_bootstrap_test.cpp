@@ -10,7 +10,7 @@
 #include "support/clock.h"
 #include "tester/link_setup.h"
 #include "tester/tester_seams.h"
-#include "testlib/result_printers.h"
+#include "testlib/tester_result_printers.h"
 #include "testlib/settings_state.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_fake_monitor.h"

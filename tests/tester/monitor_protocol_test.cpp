@@ -5,7 +5,7 @@
 #include "host/message_pump.h"
 #include "support/clock.h"
 #include "tester/tester_seams.h"
-#include "testlib/result_printers.h"
+#include "testlib/tester_result_printers.h"
 #include "testlib/tester_fake_monitor.h"
 
 namespace zul {

@@ -10,7 +10,7 @@
 #include "tester/tester_seams.h"
 #include "serial/serial_port.h"
 #include "sim/simulated_tester_port.h"
-#include "testlib/result_printers.h"
+#include "testlib/tester_result_printers.h"
 #include "testlib/tester_simulated_link.h"
 #include "testlib/temp_dir.h"
 #include "testlib/tester_recorders.h"

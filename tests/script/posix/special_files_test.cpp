@@ -5,7 +5,7 @@
 
 #include "script/profile_document.h"
 #include "script/statement_parser.h"
-#include "testlib/result_printers.h"
+#include "testlib/statement_result_printer.h"
 #include "testlib/temp_dir.h"
 
 namespace zul {
