@@ -8,12 +8,10 @@
 
 #include "host/startup.h"
 #include "support/clock.h"
-#include "sim/sim_faults.h"
 #include "tester/link_trace.h"
 #include "tester/monitor_commands.h"
 #include "serial/device_names.h"
 #include "serial/serial_port.h"
-#include "sim/simulated_tester_port.h"
 #include "tester/monitor_protocol.h"
 #include "tester/link_setup.h"
 #include "ui/download_texts.h"
@@ -47,37 +45,21 @@ bool TesterLinkOptions::Apply(int* portNumber) {
         sim::SimOptions options;
         options.timing = sim::SimTiming::Fast();
         options.seed = seed;
-        std::size_t at = 0;
-        while (at < simulate.size()) {
-            std::size_t comma = simulate.find(',', at);
-            if (comma == std::string::npos) comma = simulate.size();
-            const std::string faultText = simulate.substr(at, comma - at);
-            at = comma + 1;
-            if (faultText.empty()) continue;
-            sim::Fault fault;
-            std::string error;
-            if (!sim::ParseFault(faultText, &fault, &error)) {
-                std::cerr << "zul-cli: --simulate " << faultText << ": " << error << "\n";
-                return false;
-            }
-            options.faults.push_back(fault);
+        std::string error;
+        if (!sim::ParseFaultList(simulate, &options.faults, &error)) {
+            std::cerr << "zul-cli: --simulate " << error << "\n";
+            return false;
         }
-        simulator_ = std::make_unique<sim::TesterSimulator>(options);
+        played_ = std::make_unique<sim::PlayedTester>(options);
         FrontEnd simulated = InstalledFrontEnd();
         // The stand-in monitor image may go to this tester.
         simulated.inProcessSimulator = true;
-        std::string error;
-        device_ = sim::OpenTesterDevice(*simulator_, SystemClock(), &error);
-        if (device_) {
-            // The whole serial stack runs, on a real terminal device.
-            simulated.deviceOverride = device_->path();
-            player_ = std::thread([this] {
-                while (!stopPlayer_.load())
-                    if (!device_->Pump(20)) break;
-            });
-        } else {
-            simulated.serialPortFactory = sim::SimulatedTesterPortFactory(*simulator_, SystemClock());
-        }
+        // On a terminal device the whole serial stack runs, as with a cable;
+        // without one the tester sits behind an in-memory port.
+        if (!played_->devicePath().empty())
+            simulated.deviceOverride = played_->devicePath();
+        else
+            simulated.serialPortFactory = played_->portFactory();
         simulation_.emplace(simulated);
     }
     if (!traceFile.empty()) {
@@ -107,32 +89,26 @@ std::uint32_t Crc32(const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-void TesterLinkOptions::StopSimulation() {
-    if (player_.joinable()) {
-        stopPlayer_ = true;
-        player_.join();
-    }
-}
-
 void TesterLinkOptions::ReportSimulation(std::ostream& out) {
-    if (!simulator_) return;
+    if (!played_) return;
     // The simulator belongs to its player until it stops.
-    StopSimulation();
-    for (const auto& t : simulator_->transfers()) {
+    played_->Stop();
+    const sim::TesterSimulator& tester = played_->simulator();
+    for (const auto& t : tester.transfers()) {
         const std::uint32_t bytes = t.accepted * static_cast<std::uint32_t>(kBlockDataSize);
         std::vector<std::uint8_t> held;
         const char* where = "ram";
         switch (t.target) {
             case sim::TransferRecord::Target::Ram:
-                held = simulator_->memory().ReadRam(t.address, bytes);
+                held = tester.memory().ReadRam(t.address, bytes);
                 break;
             case sim::TransferRecord::Target::Flash:
                 where = "flash";
-                held = simulator_->memory().ReadFlash(t.address, bytes);
+                held = tester.memory().ReadFlash(t.address, bytes);
                 break;
             case sim::TransferRecord::Target::Card:
                 where = "card";
-                held = simulator_->memory().ReadCard(t.address * kCardPageSize, bytes);
+                held = tester.memory().ReadCard(t.address * kCardPageSize, bytes);
                 break;
         }
         char line[160];
@@ -155,7 +131,7 @@ bool TesterLinkOptions::FinishTrace() {
 
 TesterLinkOptions::~TesterLinkOptions() {
     tracing_.reset();
-    StopSimulation();
+    if (played_) played_->Stop();
     simulation_.reset();
 }
 

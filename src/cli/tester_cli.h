@@ -1,17 +1,14 @@
 #pragma once
 // What the commands that talk to a tester share: the options that choose the
 // port and trace the bytes, and the terminal's picture of the download flow.
-#include <atomic>
 #include <fstream>
-#include <thread>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "host/messages.h"
 #include "cli/command.h"
-#include "sim/tester_device.h"
-#include "sim/tester_simulator.h"
+#include "sim/played_tester.h"
 #include "ui/download_flow_view.h"
 #include "ui/front_end.h"
 
@@ -40,15 +37,8 @@ struct TesterLinkOptions {
     ~TesterLinkOptions();
 
 private:
-    void StopSimulation();
-
     std::unique_ptr<std::ofstream> trace_;
-    std::unique_ptr<sim::TesterSimulator> simulator_;
-    // The simulated tester on a pseudo-terminal, played by its own thread;
-    // without one it sits behind an in-memory port.
-    std::unique_ptr<sim::TesterDevice> device_;
-    std::thread player_;
-    std::atomic<bool> stopPlayer_{false};
+    std::unique_ptr<sim::PlayedTester> played_;
     // The simulated tester in place of the port, and the trace, each on top
     // of the front end installed before it.
     std::optional<FrontEndScope> simulation_;

@@ -3,14 +3,11 @@
 // program runs without hardware. Every COM number opens the simulated
 // tester (on a pseudo-terminal where there are any, through the whole serial
 // stack; in memory elsewhere).
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
-#include "sim/tester_device.h"
-#include "sim/tester_simulator.h"
+#include "sim/played_tester.h"
 #include "ui/front_end.h"
 
 namespace zul::gui {
@@ -29,10 +26,7 @@ public:
     std::string devicePath() const;
 
 private:
-    std::unique_ptr<sim::TesterSimulator> simulator_;
-    std::unique_ptr<sim::TesterDevice> device_;
-    std::thread player_;
-    std::atomic<bool> stop_{false};
+    std::unique_ptr<sim::PlayedTester> played_;
     // The simulated tester in place of the port, on top of the window
     // program's own front end, while it runs.
     std::optional<FrontEndScope> seams_;
