@@ -52,14 +52,7 @@ bool TesterLinkOptions::Apply(int* portNumber) {
         }
         played_ = std::make_unique<sim::PlayedTester>(options);
         FrontEnd simulated = InstalledFrontEnd();
-        // The stand-in monitor image may go to this tester.
-        simulated.inProcessSimulator = true;
-        // On a terminal device the whole serial stack runs, as with a cable;
-        // without one the tester sits behind an in-memory port.
-        if (!played_->devicePath().empty())
-            simulated.deviceOverride = played_->devicePath();
-        else
-            simulated.serialPortFactory = played_->portFactory();
+        UseSimulatedTester(simulated, played_->devicePath(), played_->portFactory());
         simulation_.emplace(simulated);
     }
     if (!traceFile.empty()) {

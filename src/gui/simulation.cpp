@@ -12,12 +12,7 @@ bool SimulatedTester::Start(const std::string& faults, std::string* error) {
     }
     played_ = std::make_unique<sim::PlayedTester>(options);
     FrontEnd simulated = InstalledFrontEnd();
-    // Only a simulated tester may be given the built-in stand-in monitor.
-    simulated.inProcessSimulator = true;
-    if (!played_->devicePath().empty())
-        simulated.deviceOverride = played_->devicePath();
-    else
-        simulated.serialPortFactory = played_->portFactory();
+    UseSimulatedTester(simulated, played_->devicePath(), played_->portFactory());
     seams_.emplace(simulated);
     return true;
 }

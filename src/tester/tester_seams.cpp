@@ -1,5 +1,7 @@
 #include "tester/tester_seams.h"
 
+#include <utility>
+
 #include "tester/link_trace.h"
 
 namespace zul {
@@ -37,5 +39,13 @@ TesterSeamsScope::TesterSeamsScope(const TesterSeams& seams) : previous_(Install
 }
 
 TesterSeamsScope::~TesterSeamsScope() { InstallTesterSeams(previous_); }
+
+void UseSimulatedTester(TesterSeams& seams, const std::string& devicePath, SerialPortFactory memoryPorts) {
+    seams.inProcessSimulator = true;
+    if (!devicePath.empty())
+        seams.deviceOverride = devicePath;
+    else
+        seams.serialPortFactory = std::move(memoryPorts);
+}
 
 }  // namespace zul

@@ -34,6 +34,12 @@ struct TesterSeams {
     std::optional<MonitorImageRef> monitorImageOverride;  // the built-in or configured monitor
 };
 
+// Points every COM number at a simulated tester played in this process: the
+// terminal device it answers on or, when it has none (""), the factory that
+// reaches it in memory. Only such a tester may be given the built-in
+// stand-in monitor.
+void UseSimulatedTester(TesterSeams& seams, const std::string& devicePath, SerialPortFactory memoryPorts);
+
 // What is installed now.
 TesterSeams InstalledTesterSeams();
 // Installs every member of `seams`, replacing whatever was there.

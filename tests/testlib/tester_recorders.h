@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "testlib/recorded_events.h"
 #include "tester/download_engine.h"
 #include "tester/download_observer.h"
 
@@ -29,12 +30,7 @@ public:
     }
     bool CancelRequested() override { return cancel; }
 
-    std::vector<std::string> Statuses() const {
-        std::vector<std::string> out;
-        for (const auto& e : events)
-            if (e.rfind("status:", 0) == 0) out.push_back(e.substr(7));
-        return out;
-    }
+    std::vector<std::string> Statuses() const { return StatusesIn(events); }
 
     // Progress only (statuses and percentages; titles are in `history`).
     std::vector<std::string> events;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "testlib/recorded_events.h"
 #include "ui/download_progress.h"
 
 namespace zul::test {
@@ -21,12 +22,7 @@ public:
         events.push_back("total:" + std::to_string(percent));
     }
     void SetBlocksToSend(std::uint64_t blocks) override { blocksToSend.push_back(blocks); }
-    std::vector<std::string> Statuses() const {
-        std::vector<std::string> out;
-        for (const auto& e : events)
-            if (e.rfind("status:", 0) == 0) out.push_back(e.substr(7));
-        return out;
-    }
+    std::vector<std::string> Statuses() const { return StatusesIn(events); }
     std::vector<std::string> events;
     std::vector<int> current;
     std::vector<int> total;
