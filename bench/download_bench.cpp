@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
     // Windows build, the POSIX build's), so the built-in monitor may go to it.
     seams.inProcessSimulator = true;
     const TesterSeamsScope installed(seams);
-    int result = OpenTesterLink(port);
+    int result = ResultNumber(OpenTesterLink(port));
     Stopwatch watch;
     if (result == 0) {
         LoadStatement statement;

@@ -26,17 +26,17 @@ void SetupIdentify(CLI::App& app, Context& context) {
         TerminalFlowView view;
         MonitorContext monitor;
         ClearOpenFailure();
-        const int hardwareId = QueryTesterConfiguration(portNumber, monitor, view);
+        const HardwareId hardwareId = QueryTesterConfiguration(portNumber, monitor, view);
         if (LastOpenFailure().kind != OpenFailureKind::kNone)
             std::cerr << DescribeOpenFailure(LastOpenFailure()) << "\n";
-        if (hardwareId == kHardwareZiz2) {
+        if (hardwareId == HardwareId::Ziz2) {
             std::cout << "COM" << portNumber << ": KVR 7700 (ZIZ2) in monitor mode; it answered \""
                       << Printable(monitor.Reply()) << "\"\n";
-        } else if (hardwareId == kHardwareOther) {
+        } else if (hardwareId == HardwareId::Other) {
             std::cout << "COM" << portNumber << ": not a ZIZ2 tester; it answered \"" << Printable(monitor.Reply())
                       << "\"\n";
         }
-        context.exitCode = hardwareId == kHardwareZiz2 ? 0 : 1;
+        context.exitCode = hardwareId == HardwareId::Ziz2 ? 0 : 1;
         if (!options->FinishTrace()) context.exitCode = 1;
     });
 }

@@ -26,13 +26,13 @@ int CloseTesterLink() {
     return 0;
 }
 
-int QueryHardwareId(MonitorContext& context) {
+HardwareId QueryHardwareId(MonitorContext& context) {
     g_saidSimulated = false;
-    if (SendCommand(context, HardwareIdCommand(), kHardwareQuery) != MonitorResult::Ok) return kHardwareSilent;
+    if (SendCommand(context, HardwareIdCommand(), kHardwareQuery) != MonitorResult::Ok) return HardwareId::Silent;
     // The first three characters are the echo of "I\r".
     const std::string_view reply = context.Reply();
     g_saidSimulated = reply.find("(simulated)") != std::string_view::npos;
-    return reply.size() >= 7 && reply.substr(3, 4) == "ZIZ2" ? kHardwareZiz2 : kHardwareOther;
+    return reply.size() >= 7 && reply.substr(3, 4) == "ZIZ2" ? HardwareId::Ziz2 : HardwareId::Other;
 }
 
 DownloadResult EstablishFastLink(MonitorContext& context) {

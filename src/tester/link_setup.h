@@ -10,30 +10,38 @@
 
 namespace zul {
 
-// OpenTesterLink results.
-inline constexpr int kLinkOpenFailed = 151;
-inline constexpr int kLinkSettingsRefused = 1000;
+// How opening the link ended.
+enum class LinkOpenResult : int {
+    Ok = 0,
+    OpenFailed = 151,        // the port does not exist or cannot be opened
+    SettingsRefused = 1000,  // the port refused 9600 baud, 8N1
+};
 
-// QueryHardwareId results.
-inline constexpr int kHardwareZiz2 = 1;
-inline constexpr int kHardwareOther = 0;
-inline constexpr int kHardwareSilent = -1;
+// Which tester answered the identification query.
+enum class HardwareId : int {
+    Ziz2 = 1,     // a KVR 7700: "ZIZ2" at characters 3 to 6 of the answer
+    Other = 0,    // an answer, but from another device
+    Silent = -1,  // no clean answer
+};
 
-// Opens COM `portNumber` at 9600 baud, 8N1 as the process-wide link: 0,
-// kLinkOpenFailed or kLinkSettingsRefused (nothing stays open then).
-int OpenTesterLink(int portNumber);
+constexpr int ResultNumber(LinkOpenResult result) { return static_cast<int>(result); }
+constexpr int ResultNumber(HardwareId id) { return static_cast<int>(id); }
+
+// Opens COM `portNumber` at 9600 baud, 8N1 as the process-wide link; nothing
+// stays open unless the result is Ok.
+LinkOpenResult OpenTesterLink(int portNumber);
 // Replaces how OpenTesterLink opens the link (tests): the opener returns
-// 0 with `*link` set, or a result code. An empty function restores the
+// Ok with `*link` set, or the failure. An empty function restores the
 // serial port library.
-using TesterLinkOpener = std::function<int(int portNumber, std::unique_ptr<TesterLink>* link)>;
+using TesterLinkOpener = std::function<LinkOpenResult(int portNumber, std::unique_ptr<TesterLink>* link)>;
 void SetTesterLinkOpener(TesterLinkOpener opener);
 TesterLinkOpener InstalledTesterLinkOpener();
 // Closes the link (purging both directions first); harmless when none is open.
 int CloseTesterLink();
 
-// kHardwareZiz2, kHardwareOther or kHardwareSilent. Also notes whether the
-// tester said it is a simulated one.
-int QueryHardwareId(MonitorContext& context);
+// Which tester answers. Also notes whether the tester said it is a
+// simulated one.
+HardwareId QueryHardwareId(MonitorContext& context);
 
 // True when the last identification answer said "(simulated)", or while a
 // simulator in this process stands in for the tester.

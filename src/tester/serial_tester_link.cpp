@@ -72,15 +72,15 @@ void SetTesterLinkOpener(TesterLinkOpener opener) { Opener() = std::move(opener)
 
 TesterLinkOpener InstalledTesterLinkOpener() { return Opener(); }
 
-int OpenTesterLink(int portNumber) {
+LinkOpenResult OpenTesterLink(int portNumber) {
     InstallTesterLink(nullptr);
     if (Opener()) {
         std::unique_ptr<TesterLink> opened;
-        const int result = Opener()(portNumber, &opened);
-        if (result != 0) return result;
+        const LinkOpenResult result = Opener()(portNumber, &opened);
+        if (result != LinkOpenResult::Ok) return result;
         if (std::ostream* trace = TesterLinkTrace()) opened = MakeTracingLink(std::move(opened), *trace);
         InstallTesterLink(std::move(opened));
-        return 0;
+        return LinkOpenResult::Ok;
     }
     auto port = CreateSerialPort(portNumber - 1, kInQueueSize, kOutQueueSize);
     auto link = std::make_unique<SerialLink>(port.get());
@@ -88,7 +88,7 @@ int OpenTesterLink(int portNumber) {
     if (link->checkLineErrors(&errors) != 0) {
         link.reset();
         port.reset();
-        return kLinkOpenFailed;
+        return LinkOpenResult::OpenFailed;
     }
     auto line = std::make_unique<LineSettings>(link.get());
     auto flow = std::make_unique<FlowSettings>(link.get());
@@ -97,14 +97,14 @@ int OpenTesterLink(int portNumber) {
         line.reset();
         link.reset();
         port.reset();
-        return kLinkSettingsRefused;
+        return LinkOpenResult::SettingsRefused;
     }
     link->purgeReceive(0);
     std::unique_ptr<TesterLink> opened =
         std::make_unique<SerialTesterLink>(std::move(port), std::move(link), std::move(line), std::move(flow));
     if (std::ostream* trace = TesterLinkTrace()) opened = MakeTracingLink(std::move(opened), *trace);
     InstallTesterLink(std::move(opened));
-    return 0;
+    return LinkOpenResult::Ok;
 }
 
 }  // namespace zul

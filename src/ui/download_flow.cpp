@@ -83,7 +83,7 @@ DownloadResult DownloadStatement(ApplicationRecord& record, DownloadProgress& pr
 bool DownloadFlow::Open() {
     closingMessage_ = Settings().ReadClosingMessage().substr(0, 255);
     hardwareId_ = QueryTesterConfiguration(SelectedPortNumber(), queryContext_, view_);
-    return hardwareId_ == kHardwareZiz2;
+    return hardwareId_ == HardwareId::Ziz2;
 }
 
 void DownloadFlow::FillList() {
@@ -139,15 +139,15 @@ DownloadOutcome DownloadFlow::DownloadApplications(const std::vector<int>& catal
     bool failed = false;
     bool linkOpen = false;
     switch (OpenTesterLink(SelectedPortNumber())) {
-        case kLinkOpenFailed:
+        case LinkOpenResult::OpenFailed:
             Show(kDownloadPortMissing, kWarningOk);
             failed = true;
             break;
-        case kLinkSettingsRefused:
+        case LinkOpenResult::SettingsRefused:
             Show(kDownloadPortRefused, kWarningOk);
             failed = true;
             break;
-        default:
+        case LinkOpenResult::Ok:
             linkOpen = true;
             break;
     }

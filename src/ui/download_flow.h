@@ -50,7 +50,7 @@ public:
     // Download is enabled exactly while a row is selected.
     bool DownloadEnabled() const;
     ApplicationCatalogue* catalogue() const { return catalogue_.get(); }
-    int hardwareId() const { return hardwareId_; }
+    HardwareId hardwareId() const { return hardwareId_; }
     const std::string& closingMessage() const { return closingMessage_; }
     const MonitorContext& queryContext() const { return queryContext_; }
 
@@ -65,7 +65,7 @@ private:
     std::unique_ptr<ApplicationCatalogue> catalogue_;
     std::vector<Row> rows_;
     MonitorContext queryContext_;
-    int hardwareId_ = 0;
+    HardwareId hardwareId_ = HardwareId::Other;
     std::string closingMessage_;
 };
 

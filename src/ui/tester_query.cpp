@@ -14,20 +14,20 @@ int Show(const FlowMessage& message, unsigned type) { return ShowMessage(message
 
 }  // namespace
 
-int QueryTesterConfiguration(int portNumber, MonitorContext& context, DownloadFlowView& view) {
+HardwareId QueryTesterConfiguration(int portNumber, MonitorContext& context, DownloadFlowView& view) {
     view.ShowStatusWindow(kDeterminingConfiguration);
     PumpPendingMessages();
-    int hardwareId = kHardwareSilent;
+    HardwareId hardwareId = HardwareId::Silent;
     switch (OpenTesterLink(portNumber)) {
-        case kLinkOpenFailed:
+        case LinkOpenResult::OpenFailed:
             Show(kQueryPortMissing, kWarningOk);
             break;
-        case kLinkSettingsRefused:
+        case LinkOpenResult::SettingsRefused:
             Show(kQueryPortRefused, kWarningOk);
             break;
-        default:
+        case LinkOpenResult::Ok:
             hardwareId = QueryHardwareId(context);
-            if (hardwareId != kHardwareZiz2) {
+            if (hardwareId != HardwareId::Ziz2) {
                 view.CloseStatusWindow();
                 Show(kQueryNoZiz2, kWarningOk);
             }

@@ -169,7 +169,7 @@ private slots:
         frontEnd.linkOpener = [this](int, std::unique_ptr<TesterLink>* link) {
             ++linksOpened_;
             *link = std::make_unique<zul::test::SimulatedLink>(*tester_);
-            return 0;
+            return zul::LinkOpenResult::Ok;
         };
         seams_ = std::make_unique<GuiSeams>(frontEnd);
         frame_ = std::make_unique<CMainFrame>();

@@ -394,14 +394,14 @@ TEST_F(DownloadEngineTest, PlaceholderMonitorGoesOnlyToASimulatedTester) {
     NewTester();
     fake_->hardwareId = "ZIZ2 KVR 7700 PowerPC (simulated)";
     MonitorContext query;
-    EXPECT_EQ(QueryHardwareId(query), kHardwareZiz2);
+    EXPECT_EQ(QueryHardwareId(query), HardwareId::Ziz2);
     EXPECT_TRUE(TesterIsSimulated());
     EXPECT_EQ(Run(flash), DownloadResult::Ok);
     EXPECT_TRUE(Holds("RAM", 0x60000, monitor_));
 
     // And so may the simulator in this process; a real tester again may not.
     NewTester();
-    EXPECT_EQ(QueryHardwareId(query), kHardwareZiz2);
+    EXPECT_EQ(QueryHardwareId(query), HardwareId::Ziz2);
     EXPECT_FALSE(TesterIsSimulated());
     {
         TesterSeams simulating = InstalledTesterSeams();

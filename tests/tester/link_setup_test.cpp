@@ -29,17 +29,17 @@ TEST_F(LinkSetupTest, HardwareIdentifierAnswers) {
     struct Row {
         const char* name;
         std::string answer;  // sent in reply to "I\r"; "-" for silence
-        int expected;
+        HardwareId expected;
     };
     const Row rows[] = {
-        {"ZIZ2", "I\r\nZIZ2\r\n>", kHardwareZiz2},
-        {"ZIZ2 with more after it", "I\r\nZIZ2-REV B 1998\r\n>", kHardwareZiz2},
-        {"another tester", "I\r\nZIZ1\r\n>", kHardwareOther},
-        {"shorter than seven characters", "I\r\nZI>", kHardwareOther},
-        {"lower case", "I\r\nziz2\r\n>", kHardwareOther},
-        {"error answer", "I\r\n*ZIZ2*\r\n>", kHardwareOther},
-        {"no answer", "-", kHardwareSilent},
-        {"no prompt", "I\r\nZIZ2\r\n", kHardwareSilent},
+        {"ZIZ2", "I\r\nZIZ2\r\n>", HardwareId::Ziz2},
+        {"ZIZ2 with more after it", "I\r\nZIZ2-REV B 1998\r\n>", HardwareId::Ziz2},
+        {"another tester", "I\r\nZIZ1\r\n>", HardwareId::Other},
+        {"shorter than seven characters", "I\r\nZI>", HardwareId::Other},
+        {"lower case", "I\r\nziz2\r\n>", HardwareId::Other},
+        {"error answer", "I\r\n*ZIZ2*\r\n>", HardwareId::Other},
+        {"no answer", "-", HardwareId::Silent},
+        {"no prompt", "I\r\nZIZ2\r\n", HardwareId::Silent},
     };
     for (const auto& row : rows) {
         Reset();

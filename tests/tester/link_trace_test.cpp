@@ -20,7 +20,7 @@ TEST(LinkTrace, HexdumpWithTimesAndSpeed) {
         fake->replyDelayMs = 20;
         InstallTesterLink(MakeTracingLink(std::move(fake), out));
         MonitorContext context;
-        EXPECT_EQ(QueryHardwareId(context), kHardwareZiz2);
+        EXPECT_EQ(QueryHardwareId(context), HardwareId::Ziz2);
         EXPECT_EQ(ActiveTesterLink()->SetLineSpeed(115200), 0);
         CloseTesterLink();
     }

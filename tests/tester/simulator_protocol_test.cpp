@@ -80,11 +80,11 @@ protected:
 
 TEST_F(SimulatorProtocolTest, IdentifiesTheTester) {
     Start();
-    EXPECT_EQ(QueryHardwareId(context_), kHardwareZiz2);
+    EXPECT_EQ(QueryHardwareId(context_), HardwareId::Ziz2);
     Start({"wrong-id"});
-    EXPECT_EQ(QueryHardwareId(context_), kHardwareOther);
+    EXPECT_EQ(QueryHardwareId(context_), HardwareId::Other);
     Start({"silent"});
-    EXPECT_EQ(QueryHardwareId(context_), kHardwareSilent);
+    EXPECT_EQ(QueryHardwareId(context_), HardwareId::Silent);
 }
 
 TEST_F(SimulatorProtocolTest, FastLinkAndFiveUnansweredProbes) {
@@ -202,9 +202,9 @@ TEST(SimulatedSerialStack, FlashStatementThroughTheSerialLibrary) {
     const auto image = test::ImageBytes(32 * 1024, 11);
     test::WriteImage(dir / "f.bin", image);
 
-    ASSERT_EQ(OpenTesterLink(1), 0);
+    ASSERT_EQ(OpenTesterLink(1), LinkOpenResult::Ok);
     MonitorContext context;
-    EXPECT_EQ(QueryHardwareId(context), kHardwareZiz2);
+    EXPECT_EQ(QueryHardwareId(context), HardwareId::Ziz2);
     LoadStatement s;
     s.loadType = kLoadFlash;
     s.loadAddress = 0x100000;

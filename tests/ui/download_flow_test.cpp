@@ -89,9 +89,9 @@ protected:
         frontEnd.monitorImageOverride = MonitorImageRef{0x60000, monitor_};
         frontEnd.linkOpener = [this](int port, std::unique_ptr<TesterLink>* link) {
             ports_.push_back(port);
-            if (openResult_ != 0) return openResult_;
+            if (openResult_ != LinkOpenResult::Ok) return openResult_;
             *link = std::make_unique<ForwardingLink>(tester_, watch_);
-            return 0;
+            return LinkOpenResult::Ok;
         };
         return frontEnd;
     }
@@ -130,7 +130,7 @@ protected:
     RecordingView view_;
     test::RecordingTitle title_;
     std::vector<int> ports_;
-    int openResult_ = 0;
+    LinkOpenResult openResult_ = LinkOpenResult::Ok;
     ForwardingLink::Watch watch_;
     FrontEndScope frontEnd_{TestFrontEnd()};
 };
@@ -140,24 +140,24 @@ TEST_F(DownloadFlowTest, OpeningQueriesTheTester) {
         const char* name;
         std::string id;
         bool silent;
-        int openResult;
+        LinkOpenResult openResult;
         bool ready;
         const char* text;  // nullptr: no message
         const char* caption;
     };
     const Row rows[] = {
-        {"ZIZ2", "ZIZ2", false, 0, true, nullptr, nullptr},
-        {"other tester", "ZIZ1", false, 0, false,
+        {"ZIZ2", "ZIZ2", false, LinkOpenResult::Ok, true, nullptr, nullptr},
+        {"other tester", "ZIZ1", false, LinkOpenResult::Ok, false,
          "Unsuccessful communication with the Engine Analyzer.\n\nCheck cable and adapter connections, then restart ZUL "
          "and tester.",
          "Error"},
-        {"silent tester", "ZIZ2", true, 0, false,
+        {"silent tester", "ZIZ2", true, LinkOpenResult::Ok, false,
          "Unsuccessful communication with the Engine Analyzer.\n\nCheck cable and adapter connections, then restart ZUL "
          "and tester.",
          "Error"},
-        {"port missing", "ZIZ2", false, kLinkOpenFailed, false, "Incorrect or disconnected serial port",
+        {"port missing", "ZIZ2", false, LinkOpenResult::OpenFailed, false, "Incorrect or disconnected serial port",
          "Communications Error"},
-        {"port refuses settings", "ZIZ2", false, kLinkSettingsRefused, false, "Could not open COM port",
+        {"port refuses settings", "ZIZ2", false, LinkOpenResult::SettingsRefused, false, "Could not open COM port",
          "Communications Error"},
     };
     for (const auto& row : rows) {
@@ -362,7 +362,7 @@ TEST_F(DownloadFlowTest, PortFailureAtDownload) {
     test::WriteScript(dir_ / "app.qob", "Demo", "1.0", {"good.bin -RAM"});
     DownloadFlow flow(view_);
     Prepare(flow, {"Demo"});
-    openResult_ = kLinkOpenFailed;
+    openResult_ = LinkOpenResult::OpenFailed;
     EXPECT_EQ(flow.Download(), DownloadOutcome::kFailed);
     ASSERT_EQ(sink_.shown.size(), 2u);
     EXPECT_EQ(sink_.shown[1].text, "Incorrect or disconnected serial (COM) port");

@@ -54,7 +54,7 @@ TEST(FrontEndScopeTest, InstallsEverySeamAndPutsBackWhatItFound) {
     outer.deviceOverride = "/dev/override";
     outer.inProcessSimulator = true;
     outer.linkTrace = &trace;
-    outer.linkOpener = [](int, std::unique_ptr<TesterLink>*) { return 0; };
+    outer.linkOpener = [](int, std::unique_ptr<TesterLink>*) { return LinkOpenResult::Ok; };
     outer.monitorImageOverride = MonitorImageRef{0x60000, image};
     outer.mainWindowTitle = &title;
 

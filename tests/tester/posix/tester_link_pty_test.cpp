@@ -31,12 +31,12 @@ TEST_F(TesterLinkPtyTest, OpensAt9600QueriesAndRestoresOnClose) {
     cfsetispeed(&before, B2400);
     ASSERT_TRUE(pty_.SetAttributes(before));
 
-    ASSERT_EQ(OpenTesterLink(1), 0);
+    ASSERT_EQ(OpenTesterLink(1), LinkOpenResult::Ok);
     ASSERT_NE(ActiveTesterLink(), nullptr);
     EXPECT_EQ(pty_.Baud(), 9600);
 
     ASSERT_TRUE(pty_.Write("I\r\nZIZ2\r\n>"));
-    EXPECT_EQ(QueryHardwareId(context_), kHardwareZiz2);
+    EXPECT_EQ(QueryHardwareId(context_), HardwareId::Ziz2);
     EXPECT_EQ(pty_.Read(2), "I\r");
 
     ASSERT_EQ(ActiveTesterLink()->SetLineSpeed(115200), 0);
@@ -49,15 +49,15 @@ TEST_F(TesterLinkPtyTest, OpensAt9600QueriesAndRestoresOnClose) {
 
 TEST_F(TesterLinkPtyTest, MissingDeviceIs151AndLeavesNothingOpen) {
     SetDeviceOverride("/dev/zul-no-such-device");
-    EXPECT_EQ(OpenTesterLink(1), kLinkOpenFailed);
+    EXPECT_EQ(OpenTesterLink(1), LinkOpenResult::OpenFailed);
     EXPECT_EQ(ActiveTesterLink(), nullptr);
 }
 
 TEST_F(TesterLinkPtyTest, SecondOpenReplacesTheFirstWithoutLeakingThePort) {
-    ASSERT_EQ(OpenTesterLink(1), 0);
-    ASSERT_EQ(OpenTesterLink(1), 0);
+    ASSERT_EQ(OpenTesterLink(1), LinkOpenResult::Ok);
+    ASSERT_EQ(OpenTesterLink(1), LinkOpenResult::Ok);
     EXPECT_EQ(CloseTesterLink(), 0);
-    ASSERT_EQ(OpenTesterLink(1), 0);
+    ASSERT_EQ(OpenTesterLink(1), LinkOpenResult::Ok);
 }
 
 }  // namespace
