@@ -32,7 +32,7 @@
 #include "support/clock.h"
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
-#include "ui/download_flow.h"
+#include "ui/download/download_flow.h"
 #include "ui/front_end.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "tester/download_engine.h"
 #include "tester/monitor_commands.h"
 #include "tester/monitor_image.h"
-#include "ui/download_texts.h"
+#include "ui/download/download_texts.h"
 
 namespace zul::cli {
 namespace {

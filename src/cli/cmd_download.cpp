@@ -7,7 +7,7 @@
 #include "cli/printable.h"
 #include "cli/tester_cli.h"
 #include "serial/device_names.h"
-#include "ui/download_flow.h"
+#include "ui/download/download_flow.h"
 #include "tester/link_setup.h"
 #include "tester/monitor_bootstrap.h"
 #include "host/startup.h"

@@ -5,7 +5,7 @@
 #include "cli/command.h"
 #include "cli/printable.h"
 #include "cli/tester_cli.h"
-#include "ui/tester_query.h"
+#include "ui/download/tester_query.h"
 #include "serial/device_names.h"
 #include "tester/link_setup.h"
 

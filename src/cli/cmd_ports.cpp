@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "cli/command.h"
-#include "ui/com_port_selection.h"
+#include "ui/ports/com_port_selection.h"
 #include "serial/serial_devices.h"
 
 namespace zul::cli {

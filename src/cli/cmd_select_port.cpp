@@ -5,7 +5,7 @@
 
 #include "host/startup.h"
 #include "cli/command.h"
-#include "ui/com_port_selection.h"
+#include "ui/ports/com_port_selection.h"
 
 namespace zul::cli {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "cli/command.h"
-#include "ui/setup_directory.h"
+#include "ui/directory/setup_directory.h"
 
 namespace zul::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include "host/messages.h"
 #include "host/startup.h"
 #include "cli/command.h"
-#include "ui/com_port_selection.h"
+#include "ui/ports/com_port_selection.h"
 #include "ui/front_end.h"
 #include "serial/device_names.h"
 

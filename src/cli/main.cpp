@@ -10,7 +10,7 @@
 #include "cli/terminal_sink.h"
 #include "serial/device_names.h"
 #include "support/session_log.h"
-#include "ui/device_map.h"
+#include "ui/ports/device_map.h"
 #include "ui/front_end.h"
 
 namespace zul::cli {

@@ -14,7 +14,7 @@
 #include "serial/serial_port.h"
 #include "tester/monitor_protocol.h"
 #include "tester/link_setup.h"
-#include "ui/download_texts.h"
+#include "ui/download/download_texts.h"
 
 namespace zul::cli {
 

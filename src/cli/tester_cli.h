@@ -9,7 +9,7 @@
 #include "host/messages.h"
 #include "cli/command.h"
 #include "sim/played_tester.h"
-#include "ui/download_flow_view.h"
+#include "ui/download/download_flow_view.h"
 #include "ui/front_end.h"
 
 namespace zul::cli {

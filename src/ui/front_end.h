@@ -6,7 +6,7 @@
 // settings file in use, the port selection, the download cancel flag) is not
 // part of it: it lives where the layers below keep it.
 #include "tester/tester_seams.h"
-#include "ui/download_progress.h"
+#include "ui/download/download_progress.h"
 
 namespace zul {
 

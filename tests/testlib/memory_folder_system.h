@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/folder_rules.h"
+#include "ui/directory/folder_rules.h"
 
 namespace zul::test {
 

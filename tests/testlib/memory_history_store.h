@@ -2,7 +2,7 @@
 #include <map>
 #include <string>
 
-#include "ui/folder_history.h"
+#include "ui/directory/folder_history.h"
 
 namespace zul::test {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The state a test of the windows' layer may change, put back when it ends.
 #include "testlib/settings_state.h"
-#include "ui/download_progress.h"
+#include "ui/download/download_progress.h"
 
 namespace zul::test {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "testlib/recorded_events.h"
-#include "ui/download_progress.h"
+#include "ui/download/download_progress.h"
 
 namespace zul::test {
 

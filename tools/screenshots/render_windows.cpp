@@ -22,19 +22,19 @@
 #include <vector>
 
 #include "host/startup.h"
-#include "gui/about_dlg.h"
-#include "gui/download_dialog.h"
-#include "gui/setup_instructions_dlg.h"
-#include "gui/working_dlg.h"
-#include "ui/download_texts.h"
-#include "gui/folder_dialog.h"
-#include "gui/gui_seams.h"
-#include "gui/main_frame.h"
-#include "gui/pictures.h"
-#include "gui/select_com_port_dialog.h"
-#include "gui/setup_directory_dialog.h"
-#include "gui/splash_wnd.h"
-#include "gui/status_dlg.h"
+#include "gui/qt/about_dlg.h"
+#include "gui/qt/download_dialog.h"
+#include "gui/qt/setup_instructions_dlg.h"
+#include "gui/qt/working_dlg.h"
+#include "ui/download/download_texts.h"
+#include "gui/qt/folder_dialog.h"
+#include "gui/qt/gui_seams.h"
+#include "gui/qt/main_frame.h"
+#include "gui/qt/pictures.h"
+#include "gui/qt/select_com_port_dialog.h"
+#include "gui/qt/setup_directory_dialog.h"
+#include "gui/qt/splash_wnd.h"
+#include "gui/qt/status_dlg.h"
 
 namespace {
 

@@ -29,6 +29,14 @@ for layer in "${!allowed[@]}"; do
     status=1
   done < <(grep -rHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^/"]+/' "src/$layer" || true)
 done
+# The two window programs stand side by side: neither includes the other.
+for program in src/gui/*/; do
+  name=$(basename "$program")
+  while IFS= read -r hit; do
+    echo "layers: ${hit%%:*} includes from another window program: ${hit#*:}" >&2
+    status=1
+  done < <(grep -rHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"gui/' "$program" | grep -vE "\"gui/$name/" || true)
+done
 for dir in src/*/; do
   name=$(basename "$dir")
   if [ -z "${allowed[$name]+set}" ]; then
